@@ -1,0 +1,64 @@
+#include "app/SettingsStore.h"
+
+#include <QSettings>
+
+namespace {
+
+QSettings openStore() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KVT450"),
+                     QStringLiteral("KVT450"));
+}
+
+QByteArray text(const QSettings &store, const char *key, const QByteArray &fallback) {
+    return store.value(QLatin1String(key), QString::fromLatin1(fallback)).toString().toLatin1();
+}
+
+QString portKey(int n) {
+    return QStringLiteral("Ports/COM%1").arg(n);
+}
+
+} // namespace
+
+CommSetupValues SettingsStore::load() const {
+    const QSettings store = openStore();
+    const CommSetupValues defaults;
+    CommSetupValues values;
+    values.Port = text(store, "Comm/Port", defaults.Port);
+    values.Baud = text(store, "Comm/Baud", defaults.Baud);
+    values.Parity = text(store, "Comm/Parity", defaults.Parity);
+    values.DataBit = text(store, "Comm/DataBit", defaults.DataBit);
+    values.Coercivity = text(store, "Globe/Coercivity", defaults.Coercivity);
+    values.Mode = text(store, "Globe/Mode", defaults.Mode);
+    return values;
+}
+
+void SettingsStore::save(const CommSetupValues &values) {
+    QSettings store = openStore();
+    store.setValue(QStringLiteral("Globe/Mode"), QString::fromLatin1(values.Mode));
+    store.setValue(QStringLiteral("Globe/Coercivity"), QString::fromLatin1(values.Coercivity));
+    store.setValue(QStringLiteral("Comm/Port"), QString::fromLatin1(values.Port));
+    store.setValue(QStringLiteral("Comm/Baud"), QString::fromLatin1(values.Baud));
+    store.setValue(QStringLiteral("Comm/Parity"), QString::fromLatin1(values.Parity));
+    store.setValue(QStringLiteral("Comm/DataBit"), QString::fromLatin1(values.DataBit));
+    store.sync();
+}
+
+QString SettingsStore::portOverride(int n) const {
+    return openStore().value(portKey(n)).toString();
+}
+
+void SettingsStore::setPortOverride(int n, const QString &device) {
+    QSettings store = openStore();
+    store.setValue(portKey(n), device);
+    store.sync();
+}
+
+void SettingsStore::removePortOverride(int n) {
+    QSettings store = openStore();
+    store.remove(portKey(n));
+    store.sync();
+}
+
+QString SettingsStore::fileName() {
+    return openStore().fileName();
+}

@@ -1,0 +1,126 @@
+#include "link/QtCommControl.h"
+
+#include "app/SettingsStore.h"
+#include "link/LineSettings.h"
+#include "link/PortName.h"
+
+namespace {
+
+QSerialPort::Parity toParity(char letter) {
+    switch (letter) {
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &device, int number,
+                            const QString &detail) {
+    switch (error) {
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_WIN
+        return QStringLiteral("Cannot open %1: it is in use by another program.").arg(device);
+#else
+        return QStringLiteral("Cannot open %1: permission denied (add your user to the dialout "
+                              "group, then log in again).")
+            .arg(device);
+#endif
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("No device %1 for port %2.").arg(device).arg(number);
+    case QSerialPort::OpenError:
+        return QStringLiteral("Cannot open %1: it is already open.").arg(device);
+    default:
+        return QStringLiteral("Cannot open %1: %2.").arg(device, detail);
+    }
+}
+
+} // namespace
+
+QtCommControl::QtCommControl(QObject *parent) : CommControl(parent) {
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtCommControl::onError);
+}
+
+bool QtCommControl::open() {
+    openError_.clear();
+    if (port_.isOpen())
+        return true;
+    const std::optional<LineSettings> line = parseLineSettings(settings_);
+    const QString device = portDeviceName(number_, SettingsStore());
+    if (!line) {
+        openError_ = QStringLiteral("The line settings \"%1\" are not valid.")
+                         .arg(QString::fromLatin1(settings_));
+        return false;
+    }
+    port_.setPortName(device);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        openError_ = describeOpenFailure(port_.error(), device, number_, port_.errorString());
+        return false;
+    }
+    const bool applied =
+        port_.setBaudRate(line->baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
+        port_.setParity(toParity(line->parity)) &&
+        port_.setStopBits(line->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    if (!applied) {
+        openError_ = QStringLiteral("%1 does not accept the line settings \"%2\".")
+                         .arg(device, QString::fromLatin1(settings_));
+        port_.close();
+        return false;
+    }
+    return true;
+}
+
+void QtCommControl::close() {
+    if (port_.isOpen())
+        port_.close();
+}
+
+void QtCommControl::output(const QByteArray &bytes) {
+    if (!port_.isOpen())
+        return;
+    port_.write(bytes);
+    // The encoder is slow and frames are short: hand them to the driver now so that the
+    // timing of every wait starts when the bytes are on their way.
+    port_.flush();
+}
+
+void QtCommControl::drainDriver() {
+    // QSerialPort only fills its buffer when notified; pull what the driver holds so that
+    // waits that do not process events still see every byte.
+    while (port_.isOpen() && port_.waitForReadyRead(0)) {
+    }
+}
+
+QByteArray QtCommControl::input() {
+    drainDriver();
+    return port_.isOpen() ? port_.readAll() : QByteArray();
+}
+
+int QtCommControl::inBufferCount() {
+    drainDriver();
+    return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+void QtCommControl::waitForBytes(int ms) {
+    // Waits for new bytes, not for the ones already counted, so a wait for two bytes
+    // with one waiting sleeps instead of spinning.
+    if (port_.isOpen())
+        port_.waitForReadyRead(ms);
+}
+
+void QtCommControl::onError(QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ResourceError || !port_.isOpen())
+        return;
+    const QString device = port_.portName();
+    port_.close();
+    Q_EMIT connectionLost(
+        QStringLiteral("The encoder on %1 stopped answering: the port was disconnected.")
+            .arg(device));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "link/CommControl.h"
+
+#include <QSerialPort>
+
+// The real port, over QSerialPort.
+class QtCommControl : public CommControl {
+    Q_OBJECT
+public:
+    explicit QtCommControl(QObject *parent = nullptr);
+
+    void setCommPort(int number) override { number_ = number; }
+    [[nodiscard]] int commPort() const override { return number_; }
+    void setSettings(const QByteArray &settings) override { settings_ = settings; }
+    [[nodiscard]] QByteArray settings() const override { return settings_; }
+
+    bool open() override;
+    void close() override;
+    [[nodiscard]] bool isOpen() const override { return port_.isOpen(); }
+    [[nodiscard]] QString openError() const override { return openError_; }
+
+    void output(const QByteArray &bytes) override;
+    QByteArray input() override;
+    [[nodiscard]] int inBufferCount() override;
+    void waitForBytes(int ms) override;
+
+private:
+    void drainDriver();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort port_;
+    int number_ = 1;
+    QByteArray settings_ = "9600,n,8,1";
+    QString openError_;
+};
