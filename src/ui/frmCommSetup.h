@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class CommControl;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class SettingsStore;
+class Waiter;
+struct MainModule;
+
+// The first window of every run: port, line settings, coercivity and command set; OK
+// checks that the encoder answers and saves the settings.
+class frmCommSetup : public QDialog {
+    Q_OBJECT
+public:
+    struct Actions {
+        std::function<void()> openMainWindow;
+        std::function<void()> endProgram;
+        // Shows the "Communications Error" checklist, modal, with a line saying why.
+        std::function<void(const QString &reason)> showCommError;
+    };
+
+    frmCommSetup(MainModule &state, CommControl &port, Waiter &waiter, SettingsStore &store,
+                 Actions actions, QWidget *parent = nullptr);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void load();
+    void okPressed();
+    void cancelPressed();
+    void failure(bool beep, const QString &reason);
+    void succeed();
+    void SaveCommSettings();
+    void showDevice();
+    bool openPort(QString &why);
+
+    MainModule &state_;
+    CommControl &port_;
+    Waiter &waiter_;
+    SettingsStore &store_;
+    Actions actions_;
+    bool quitting_ = false;
+    bool checking_ = false;
+
+    QComboBox *Combo1;
+    QComboBox *Combo2;
+    QComboBox *Combo3;
+    QComboBox *Combo4;
+    QLabel *device_;
+    QRadioButton *Option1_0;
+    QRadioButton *Option1_1;
+    QRadioButton *Option2_0;
+    QRadioButton *Option2_1;
+    QPushButton *Command1;
+    QPushButton *Command2;
+};
