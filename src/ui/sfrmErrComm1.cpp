@@ -16,7 +16,7 @@ sfrmErrComm1::sfrmErrComm1(QWidget *parent) : MessageWindow(parent), reason_(new
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(0);
     grid->setVerticalSpacing(6);
-    const QString bullet = QString(QChar(0x25CF));
+    const QString bullet = QString(QChar(0x2022));
     int row = 0;
     for (const QString &line : lines) {
         auto *mark = new QLabel(bullet, this);
