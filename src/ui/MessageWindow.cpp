@@ -14,9 +14,7 @@ MessageWindow::MessageWindow(QWidget *parent)
     setModal(true);
 
     icon_->setObjectName(QStringLiteral("Picture1"));
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon_->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(size, size));
+    setIcon(QStyle::SP_MessageBoxWarning);
     icon_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     text_->setObjectName(QStringLiteral("Label1"));
@@ -48,7 +46,13 @@ MessageWindow::MessageWindow(QWidget *parent)
 }
 
 void MessageWindow::showModal() {
+    load();
     exec();
+}
+
+void MessageWindow::setIcon(QStyle::StandardPixmap icon) {
+    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    icon_->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(size, size));
 }
 
 void MessageWindow::setText(const QString &text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStyle>
 
 class QLabel;
 class QPushButton;
@@ -17,7 +18,11 @@ public:
     void showModal();
 
 protected:
+    // Runs each time the window is opened, before it shows: where captions that depend on
+    // the shared state are chosen.
+    virtual void load() {}
     void setText(const QString &text);
+    void setIcon(QStyle::StandardPixmap icon);
     // Where a window puts content of its own, right of the icon.
     [[nodiscard]] QVBoxLayout *body() const { return body_; }
     [[nodiscard]] QLabel *textLabel() const { return text_; }

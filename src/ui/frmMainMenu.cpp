@@ -1,0 +1,657 @@
+#include "ui/frmMainMenu.h"
+
+#include "app/MainModule.h"
+#include "ui/MessageWindows.h"
+#include "ui/TrackInput.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTime>
+
+#include <cmath>
+
+namespace {
+
+constexpr double TwipsPerInch = 1440;
+// Frame of the design window: what lies between its outer and its inner size.
+constexpr double FrameWidth = MainDesign::OuterWidth - MainDesign::InnerWidth;
+constexpr double FrameHeight = MainDesign::OuterHeight - MainDesign::InnerHeight;
+constexpr TwipRect EmulationCaption{5370, 60};
+constexpr TwipRect EmulationValue{6240, 60};
+
+const QString FileFilter = QStringLiteral("Encode Data Files (*.txt)");
+
+QString chooseFile(QFileDialog::AcceptMode mode, QWidget *parent, const QString &title,
+                   const QString &filter, const QString &fileName) {
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(mode);
+    // A typed name that does not exist is reported by the command, not refused here; the
+    // overwrite question belongs to the writing of the file.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+// A small sans-serif face at the size the window was designed for, so the captions fit
+// the fixed positions; the first family present is used.
+QFont designFont(const QFont &base) {
+    QFont font = base;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Segoe UI"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
+                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8);
+    return font;
+}
+
+QString twoDigits(int value) {
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString DefaultSaveFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale) {
+    // The locale's short date pattern gives the order; every field is written in full so
+    // the name keeps its length whatever the pattern abbreviates.
+    const QString pattern = locale.dateFormat(QLocale::ShortFormat);
+    QString digits;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern.at(i);
+        qsizetype run = 1;
+        if (c == u'\'') {
+            const qsizetype close = pattern.indexOf(u'\'', i + 1);
+            i = close < 0 ? pattern.size() : close + 1;
+            continue;
+        }
+        while (i + run < pattern.size() && pattern.at(i + run) == c)
+            ++run;
+        if (c == u'd' && run <= 2)
+            digits += twoDigits(date.day());
+        else if (c == u'M' && run <= 2)
+            digits += twoDigits(date.month());
+        else if (c == u'y')
+            digits += QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+        i += run;
+    }
+    const QString seconds =
+        QString::number(static_cast<double>(static_cast<float>(secondsSinceMidnight)), 'g', 7);
+    return QStringLiteral("E") + digits.mid(2) + seconds.left(4);
+}
+
+frmMainMenu::frmMainMenu(MainModule &state, QWidget *parent)
+    : QWidget(parent), state_(state),
+      chooseOpen_([](QWidget *p, const QString &title, const QString &filter, const QString &name) {
+          return chooseFile(QFileDialog::AcceptOpen, p, title, filter, name);
+      }),
+      chooseSave_([](QWidget *p, const QString &title, const QString &filter, const QString &name) {
+          return chooseFile(QFileDialog::AcceptSave, p, title, filter, name);
+      }),
+      geometry_(MainDesignGeometry()) {
+    setObjectName(QStringLiteral("frmMainMenu"));
+    setFont(designFont(font()));
+    createControls();
+    resize(toPixelsX(MainDesign::InnerWidth), toPixelsY(MainDesign::InnerHeight));
+    setMinimumSize(size());
+    refreshCommands();
+}
+
+void frmMainMenu::createControls() {
+    auto label = [this](const QString &name, const QString &text) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(name);
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    const QString captions[] = {QStringLiteral("Device Settings:"),
+                                QStringLiteral("Port:"),
+                                QStringLiteral("Baud:"),
+                                QStringLiteral("Parity:"),
+                                QStringLiteral("Data Bits:"),
+                                QStringLiteral("Coercivity:"),
+                                QStringLiteral("Emulation")};
+    for (int i = 0; i < 7; ++i)
+        label(QStringLiteral("Label1_%1").arg(i), captions[i]);
+    for (int i = 0; i < 5; ++i)
+        Label2[i] = label(QStringLiteral("Label2_%1").arg(i), QString());
+    Label5 = label(QStringLiteral("Label5"), QString());
+
+    const QString headings[] = {
+        QStringLiteral("  Input Record (Keyed Entry, Card Swipe Entry, or File Retrieval):"),
+        QStringLiteral("  Output Record (Card Swipe Readout):"), QStringLiteral("  Message Box:")};
+    for (int i = 0; i < 3; ++i) {
+        QLabel *heading = label(QStringLiteral("Label3_%1").arg(i), headings[i]);
+        heading->setAutoFillBackground(true);
+        heading->setBackgroundRole(QPalette::Highlight);
+        heading->setForegroundRole(QPalette::HighlightedText);
+    }
+    const QString trackCaptions[] = {QStringLiteral("T1:"), QStringLiteral("T2:"),
+                                     QStringLiteral("T3:"), QStringLiteral("T3:"),
+                                     QStringLiteral("T2:"), QStringLiteral("T1:")};
+    for (int i = 0; i < 6; ++i)
+        label(QStringLiteral("LIT1_%1").arg(i), trackCaptions[i]);
+
+    for (int i = 0; i < 6; ++i) {
+        const bool input = i < 3;
+        if (i == 2 || i == 5) {
+            auto *box = new LimitedPlainTextEdit(this);
+            box->setTabChangesFocus(true);
+            box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            box->setWordWrapMode(QTextOption::WrapAnywhere);
+            box->document()->setDocumentMargin(1);
+            box->setReadOnly(!input);
+            if (input)
+                box->setMaxLength(TrackMaxLength[2]);
+            connect(box, &QPlainTextEdit::textChanged, this, [this, i] { trackChanged(i); });
+            TIT[i] = box;
+        } else {
+            auto *box = new QLineEdit(this);
+            box->setReadOnly(!input);
+            if (input)
+                box->setMaxLength(TrackMaxLength[i]);
+            connect(box, &QLineEdit::textChanged, this, [this, i] { trackChanged(i); });
+            TIT[i] = box;
+        }
+        TIT[i]->setObjectName(QStringLiteral("TIT%1").arg(i));
+        if (input)
+            TIT[i]->installEventFilter(this);
+        else
+            TIT[i]->setFocusPolicy(Qt::ClickFocus);
+    }
+    for (int i = 0; i < 6; ++i)
+        LT[i] = label(QStringLiteral("LT%1").arg(i), QStringLiteral("0"));
+
+    Label4 = label(QStringLiteral("Label4"), QString());
+    Label4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label4->setWordWrap(true);
+    Label4->setMargin(2);
+
+    const QString commands[] = {QStringLiteral("Read"),
+                                QStringLiteral("Write"),
+                                QStringLiteral("Copy"),
+                                QStringLiteral("Encode from File"),
+                                QStringLiteral("Save to File"),
+                                QStringLiteral("Incremental Encode"),
+                                QStringLiteral("Non-ISO Read/Write"),
+                                QStringLiteral("Erase")};
+    for (int i = 0; i < 8; ++i) {
+        Command1[i] = new QPushButton(commands[i], this);
+        Command1[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
+        Command1[i]->setAutoDefault(false);
+        connect(Command1[i], &QPushButton::clicked, this, [this, i] { command(i); });
+    }
+    // Keyboard order follows the rows on screen.
+    const int order[] = {0, 1, 2, 7, 3, 4, 5, 6};
+    QWidget *previous = TIT[2];
+    for (const int i : order) {
+        setTabOrder(previous, Command1[i]);
+        previous = Command1[i];
+    }
+
+    for (const LayoutControl &control : MainDesignLayout())
+        laidOut_.push_back(findChild<QWidget *>(QString::fromLatin1(control.name)));
+}
+
+void frmMainMenu::setCommandWindows(CommandWindows windows) {
+    windows_ = std::move(windows);
+    refreshCommands();
+}
+
+void frmMainMenu::setFileDialogs(FileChooser open, FileChooser save) {
+    chooseOpen_ = std::move(open);
+    chooseSave_ = std::move(save);
+}
+
+void frmMainMenu::load() {
+    Label2[0]->setText(QStringLiteral("COM ") + QString::fromLatin1(state_.CommPort));
+    Label2[1]->setText(QString::fromLatin1(state_.BaudRate));
+    Label2[2]->setText(QString::fromLatin1(state_.ParityName));
+    Label2[3]->setText(QString::fromLatin1(state_.DataBits));
+    reference_ = {static_cast<float>(toTwipsX(width())),
+                  static_cast<int>(std::lrint(toTwipsY(height())))};
+    Label2[4]->setText(state_.HighCoercivity ? QStringLiteral("High") : QStringLiteral("Low"));
+    setWindowTitle(QStringLiteral("KVT-450 Series Utility: Main Menu"));
+    placeControls();
+    loaded_ = true;
+}
+
+void frmMainMenu::activate() {
+    refreshCommands();
+    Label5->setText(QString::fromLatin1(state_.EmulationMode));
+    Label5->adjustSize();
+}
+
+void frmMainMenu::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!loaded_)
+        load();
+    activate();
+}
+
+void frmMainMenu::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activate();
+}
+
+void frmMainMenu::closeEvent(QCloseEvent *event) {
+    QWidget::closeEvent(event);
+    QCoreApplication::quit();
+}
+
+bool frmMainMenu::inputEmpty() const {
+    return boxText(0).isEmpty() && boxText(1).isEmpty() && boxText(2).isEmpty();
+}
+
+bool frmMainMenu::available(int index) const {
+    const CommandWindows &w = windows_;
+    switch (index) {
+    case 0:
+        return static_cast<bool>(w.readCard);
+    case 1:
+        return static_cast<bool>(w.writeCard);
+    case 2:
+        return static_cast<bool>(w.copyCard);
+    case 3:
+        return w.encodeRF && w.checkRecordFile;
+    case 4:
+        return w.encodeWF && w.writeRecordFile;
+    case 5:
+        return w.incrTrackSelect && w.recEntry && w.writeIncr;
+    case 6:
+        return static_cast<bool>(w.nonIsoFmtSel);
+    case 7:
+        return w.eraseTrackSelect && w.eraseCard;
+    default:
+        return false;
+    }
+}
+
+void frmMainMenu::refreshCommands() {
+    for (int i = 0; i < 8; ++i)
+        Command1[i]->setEnabled(available(i) && (i != 1 || !inputEmpty()));
+}
+
+namespace {
+
+// The opener is copied first: a window may replace the openers while it is open.
+void openWindow(const std::function<void()> &opener) {
+    const std::function<void()> open = opener;
+    open();
+}
+
+} // namespace
+
+void frmMainMenu::command(int index) {
+    if (!available(index))
+        return;
+    if (index != 1)
+        ClearInputRecord();
+    setMessage({});
+    state_.CancelRequested = false;
+    switch (index) {
+    case 0:
+        ClearOutputRecord();
+        openWindow(windows_.readCard);
+        reset();
+        break;
+    case 1:
+        if (inputEmpty()) {
+            QApplication::beep();
+            setMessage("\r\nPlease fill in the input record.");
+            return;
+        }
+        ClearOutputRecord();
+        openWindow(windows_.writeCard);
+        reset();
+        break;
+    case 2:
+        ClearInputRecord();
+        ClearOutputRecord();
+        openWindow(windows_.copyCard);
+        reset();
+        break;
+    case 3:
+        encodeFromFile();
+        break;
+    case 4:
+        saveToFile();
+        break;
+    case 5:
+        incrementalEncode();
+        break;
+    case 6:
+        ClearInputRecord();
+        ClearOutputRecord();
+        state_.NonIsoMode = true;
+        openWindow(windows_.nonIsoFmtSel);
+        state_.NonIsoMode = false;
+        reset();
+        break;
+    case 7:
+        erase();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMainMenu::incrementalEncode() {
+    state_.IncrCancelled = true;
+    openWindow(windows_.incrTrackSelect);
+    if (state_.IncrCancelled)
+        return;
+    state_.IncrCancelled = true;
+    openWindow(windows_.recEntry);
+    if (state_.IncrCancelled)
+        return;
+    openWindow(windows_.writeIncr);
+    window(incEOk_).showModal();
+    reset();
+}
+
+void frmMainMenu::erase() {
+    ClearInputRecord();
+    ClearOutputRecord();
+    state_.EraseTrackMask = 0;
+    openWindow(windows_.eraseTrackSelect);
+    if (state_.EraseTrackMask == 0)
+        return;
+    openWindow(windows_.eraseCard);
+    reset();
+}
+
+void frmMainMenu::encodeFromFile() {
+    ClearInputRecord();
+    ClearOutputRecord();
+    const QString name = chooseOpen_(this, QStringLiteral("Open - Look in:"), FileFilter, {});
+    if (name.isEmpty())
+        return;
+    if (!QFileInfo(name).isFile()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("File Encode"),
+                        QStringLiteral("File not exists. "), QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    switch (windows_.checkRecordFile(name)) {
+    case RecordFileCheck::Unreadable:
+        reset();
+        return;
+    case RecordFileCheck::Rejected:
+        window(formatError_).showModal();
+        reset();
+        return;
+    case RecordFileCheck::Accepted:
+        break;
+    }
+    state_.EncodeFileCancelled = false;
+    openWindow(windows_.encodeRF);
+    if (!state_.EncodeFileCancelled)
+        window(rfOk_).showModal();
+    reset();
+}
+
+void frmMainMenu::saveToFile() {
+    ClearInputRecord();
+    ClearOutputRecord();
+    const double seconds = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    const QString name =
+        chooseSave_(this, QStringLiteral("Save As - Save in:"), FileFilter,
+                    DefaultSaveFileName(QDate::currentDate(), seconds, QLocale::system()));
+    if (name.isEmpty())
+        return;
+    state_.SaveFileText.clear();
+    openWindow(windows_.encodeWF);
+    if (!state_.SaveFileText.isEmpty()) {
+        if (windows_.writeRecordFile(name)) {
+            showMessage(QStringLiteral("\r\n%1 records successfully saved to file %2")
+                            .arg(state_.SaveCardNumber - 1)
+                            .arg(name));
+        } else {
+            sfrmSaveError &error = window(saveError_);
+            error.setFileName(name);
+            error.showModal();
+        }
+    }
+    reset();
+}
+
+template <class Window> Window &frmMainMenu::window(Window *&slot) {
+    if (slot == nullptr)
+        slot = new Window(this);
+    return *slot;
+}
+
+void frmMainMenu::ClearInputRecord() {
+    for (int i = 0; i < 3; ++i) {
+        setTrack(i, {});
+        LT[i]->setText(QStringLiteral("0"));
+    }
+}
+
+void frmMainMenu::ClearOutputRecord() {
+    for (int i = 3; i < 6; ++i) {
+        setTrack(i, {});
+        LT[i]->setText(QStringLiteral("0"));
+    }
+}
+
+void frmMainMenu::reset() {
+    ClearInputRecord();
+    ClearOutputRecord();
+}
+
+QString frmMainMenu::boxText(int index) const {
+    if (const auto *line = qobject_cast<const QLineEdit *>(TIT[index]))
+        return line->text();
+    return static_cast<const QPlainTextEdit *>(TIT[index])->toPlainText();
+}
+
+void frmMainMenu::setBoxText(int index, const QString &text) {
+    if (auto *line = qobject_cast<QLineEdit *>(TIT[index]))
+        line->setText(text);
+    else
+        static_cast<LimitedPlainTextEdit *>(TIT[index])->setLimitedText(text);
+}
+
+void frmMainMenu::trackChanged(int index) {
+    if (index < 3 && !programChange_) {
+        QString text = boxText(index);
+        // Track texts are 8-bit: a character beyond Latin-1 could only reach the encoder
+        // as a substitute, so the box does not keep it.
+        const qsizetype removed = text.removeIf([](QChar c) { return c.unicode() > 0xFF; }).size();
+        if (removed != boxText(index).size()) {
+            QScopedValueRollback guard(programChange_, true);
+            setBoxText(index, text);
+        }
+        // Text that arrived without the box having the focus (dropped into it) is checked
+        // at once, as it will not be left.
+        if (QApplication::focusWidget() != TIT[index])
+            QMetaObject::invokeMethod(
+                this, [this, index] { leaving(index); }, Qt::QueuedConnection);
+    }
+    LT[index]->setText(QString::number(boxText(index).size()));
+    LT[index]->adjustSize();
+    if (index < 3)
+        refreshCommands();
+}
+
+bool frmMainMenu::eventFilter(QObject *watched, QEvent *event) {
+    for (int box = 0; box < 3; ++box) {
+        if (watched != TIT[box])
+            continue;
+        if (event->type() == QEvent::KeyPress)
+            return keyPressed(box, static_cast<QKeyEvent *>(event));
+        if (event->type() == QEvent::FocusOut && !returningFocus_) {
+            // Only a move to another control is leaving: not a message box or a menu taking
+            // the focus for a while, nor another window becoming active.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                reason != Qt::MenuBarFocusReason && reason != Qt::NoFocusReason)
+                QMetaObject::invokeMethod(
+                    this, [this, box] { leaving(box); }, Qt::QueuedConnection);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmMainMenu::keyPressed(int box, QKeyEvent *event) {
+    const QString typed = event->text();
+    if (typed.isEmpty())
+        return false;
+    const KeyDecision decision = CheckTrackKey(box, typed, state_);
+    if (!decision.accepted) {
+        QMessageBox::information(this, TrackMessageTitle(box), RefusedKeyText(box));
+        QScopedValueRollback guard(returningFocus_, true);
+        TIT[box]->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (decision.text != typed) {
+        QKeyEvent upper(event->type(), event->key(), event->modifiers(), decision.text,
+                        event->isAutoRepeat(), event->count());
+        QCoreApplication::sendEvent(TIT[box], &upper);
+        return true;
+    }
+    return false;
+}
+
+void frmMainMenu::leaving(int box) {
+    const QString text = boxText(box);
+    if (text.isEmpty())
+        return;
+    if (box == 0) {
+        const QString upper = QString::fromLatin1(UpperCaseAscii(text.toLatin1()));
+        if (upper != text)
+            setBoxText(0, upper);
+    }
+    // A text already reported is not reported again until it changes: the operator was told,
+    // and may still leave the box for a command button.
+    const QString checked = boxText(box);
+    if (IsTrackTextValid(box, checked.toLatin1()) || checked == reported_[box])
+        return;
+    reported_[box] = checked;
+    QMessageBox::information(this, TrackMessageTitle(box), LeavingText(box));
+    QScopedValueRollback guard(returningFocus_, true);
+    TIT[box]->setFocus(Qt::OtherFocusReason);
+}
+
+QByteArray frmMainMenu::track(int index) const {
+    if (index < 0 || index >= 6)
+        return {};
+    return boxText(index).toLatin1();
+}
+
+void frmMainMenu::setTrack(int index, const QByteArray &text) {
+    if (index < 0 || index >= 6)
+        return;
+    QScopedValueRollback guard(programChange_, true);
+    setBoxText(index, QString::fromLatin1(text));
+}
+
+void frmMainMenu::setLength(int index, const QByteArray &caption) {
+    if (index < 0 || index >= 6)
+        return;
+    LT[index]->setText(QString::fromLatin1(caption));
+    LT[index]->adjustSize();
+}
+
+QByteArray frmMainMenu::length(int index) const {
+    if (index < 0 || index >= 6)
+        return {};
+    return LT[index]->text().toLatin1();
+}
+
+QByteArray frmMainMenu::message() const {
+    return message_.toLatin1();
+}
+
+void frmMainMenu::setMessage(const QByteArray &text) {
+    showMessage(QString::fromLatin1(text));
+}
+
+void frmMainMenu::showMessage(const QString &text) {
+    message_ = text;
+    Label4->setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+int frmMainMenu::toPixelsX(double twips) const {
+    return static_cast<int>(std::lround(twips * logicalDpiX() / TwipsPerInch));
+}
+
+int frmMainMenu::toPixelsY(double twips) const {
+    return static_cast<int>(std::lround(twips * logicalDpiY() / TwipsPerInch));
+}
+
+// The design size maps back to itself exactly, so pixel rounding never reads as a resize.
+double frmMainMenu::toTwipsX(int pixels) const {
+    if (pixels == toPixelsX(MainDesign::InnerWidth))
+        return MainDesign::InnerWidth;
+    return pixels * TwipsPerInch / logicalDpiX();
+}
+
+double frmMainMenu::toTwipsY(int pixels) const {
+    if (pixels == toPixelsY(MainDesign::InnerHeight))
+        return MainDesign::InnerHeight;
+    return pixels * TwipsPerInch / logicalDpiY();
+}
+
+void frmMainMenu::placeControls() {
+    const auto &design = MainDesignLayout();
+    for (std::size_t i = 0; i < design.size(); ++i) {
+        QWidget *widget = laidOut_[i];
+        const TwipRect &rect = geometry_[i];
+        const int x = toPixelsX(rect.left);
+        const int y = toPixelsY(rect.top);
+        const QSize hint = widget->sizeHint();
+        const int w = design[i].scaled == Scaled::Position ? hint.width()
+                                                           : toPixelsX(rect.left + rect.width) - x;
+        const int h =
+            design[i].scaled == Scaled::All ? toPixelsY(rect.top + rect.height) - y : hint.height();
+        widget->setGeometry(x, y, w, h);
+    }
+    auto *caption = findChild<QLabel *>(QStringLiteral("Label1_6"));
+    caption->move(toPixelsX(EmulationCaption.left), toPixelsY(EmulationCaption.top));
+    caption->adjustSize();
+    Label5->move(toPixelsX(EmulationValue.left), toPixelsY(EmulationValue.top));
+    Label5->adjustSize();
+}
+
+void frmMainMenu::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    // Forcing the size below raises a resize of its own on some platforms; the layout has
+    // already been applied for it.
+    if (!loaded_ || laying_)
+        return;
+    QScopedValueRollback guard(laying_, true);
+    WindowSize size;
+    size.innerWidth = toTwipsX(width());
+    size.innerHeight = toTwipsY(height());
+    // Judged on the inner size with the design frame, whatever frame the platform draws.
+    size.outerWidth = size.innerWidth + FrameWidth;
+    size.outerHeight = isMinimized() ? 0 : size.innerHeight + FrameHeight;
+    const LayoutResult result = ApplyMainLayout(geometry_, reference_, size);
+    if (!result.applied)
+        return;
+    geometry_ = result.controls;
+    reference_ = result.reference;
+    placeControls();
+    if (result.innerWidth || result.innerHeight)
+        resize(result.innerWidth ? toPixelsX(*result.innerWidth) : width(),
+               result.innerHeight ? toPixelsY(*result.innerHeight) : height());
+}
