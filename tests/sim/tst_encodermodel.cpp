@@ -1,6 +1,7 @@
 #include "CardDeck.h"
 #include "EncoderModel.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -84,6 +85,7 @@ private Q_SLOTS:
     void eventLines();
     void cardDataFile_data();
     void cardDataFile();
+    void sampleDeckHoldsGoodCards();
 };
 
 void TestEncoderModel::replies_data() {
@@ -416,6 +418,19 @@ void TestEncoderModel::cardDataFile() {
     for (const Card &card : CardDeck::parse(text))
         out += CardDeck::record(card);
     QCOMPARE(out, records);
+}
+
+void TestEncoderModel::sampleDeckHoldsGoodCards() {
+    QFile file(QStringLiteral(KVT_SAMPLE_DECK));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    const QList<Card> deck = CardDeck::parse(text);
+    QCOMPARE(deck.size(), text.count("\r\n"));
+    QVERIFY(deck.size() >= 3);
+    for (const Card &card : deck) {
+        for (const Track &track : card.tracks)
+            QVERIFY2(track.state != Track::State::Damaged, qPrintable(card.describe()));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestEncoderModel)

@@ -1,0 +1,171 @@
+#include "CardDeck.h"
+#include "Simulator.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kHelp = R"(Usage: kvt450-sim [options]
+
+A virtual KVT-450 series encoder on a pseudo-terminal, for trying the KVT-450 utility
+without hardware. It prints the device path of its port, then one line per event:
+card read, card written, erased, fault, waiting for a swipe.
+
+Options:
+  --mode lrq118|kvt380a  command set the encoder speaks (default kvt380a)
+  --port N               while running, the utility finds the encoder as port N: the
+                         device is put in the utility's settings (group "Ports", key
+                         "COMN"); the earlier value comes back when the simulator ends
+  --deck FILE            card data file, one card per line "track1|track2|track3" ending
+                         in CR LF ("+" or nothing: blank track, "*": damaged track);
+                         each read swipes the next card, starting over after the last
+  --auto-swipe MS        swipe the card MS milliseconds after the encoder asks for one
+                         (with kvt380a use 1000 or more: a quicker swipe arrives before
+                         the utility listens for it)
+  --written FILE         add each card written to FILE, as a card data file record
+  --background           read no commands from standard input
+  -h, --help             show this help
+
+Commands on standard input, one per line:
+  swipe                  swipe the card in the slot now
+  card T1|T2|T3          put a card in the slot (read next, even with a deck)
+  blank                  put a blank card in the slot
+  show                   show the card, the deck and the encoder's state
+  fault silent           answer nothing until "fault clear"
+  fault wrong CMD REPLY [N|always]
+                         answer command CMD with REPLY, both in hex (fault wrong 1b65 00)
+  fault pieces BYTES MS  send every reply in pieces of BYTES, MS milliseconds apart
+  fault read | write     the next read | the next write or erase fails
+  fault vanish           close the port, as an unplugged adapter
+  fault clear            end all faults; after "vanish" a new port is opened
+  quit                   end; so do the end of the input, Ctrl+C and SIGTERM
+
+Example: kvt450-sim --port 1 --deck sim/decks/sample.txt --auto-swipe 1500
+)";
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// Ctrl+C, SIGTERM and a closed terminal end the event loop, so that the settings are
+// put back as on any other end.
+bool quitOnSignals(QCoreApplication &app) {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    ::sigemptyset(&action.sa_mask);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+int fail(const QString &message) {
+    std::fprintf(stderr, "kvt450-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+std::optional<int> intValue(const QString &text, int lowest, int highest) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    Simulator::Options options;
+    const QStringList args = app.arguments().mid(1);
+    QString deckFile;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (arg == QLatin1String("--background")) {
+            options.readCommands = false;
+            continue;
+        }
+        const std::optional<QString> given = value();
+        if (!given)
+            return fail(QStringLiteral("%1 needs a value; see --help").arg(arg));
+        if (arg == QLatin1String("--mode")) {
+            const QString mode = given->toLower().remove(QLatin1Char('-'));
+            if (mode == QLatin1String("lrq118"))
+                options.set = EncoderModel::CommandSet::Lrq118;
+            else if (mode == QLatin1String("kvt380a"))
+                options.set = EncoderModel::CommandSet::Kvt380a;
+            else
+                return fail(QStringLiteral("--mode is lrq118 or kvt380a, not \"%1\"").arg(*given));
+        } else if (arg == QLatin1String("--port")) {
+            options.port = intValue(*given, 1, 32767);
+            if (!options.port)
+                return fail(QStringLiteral("--port needs a port number, not \"%1\"").arg(*given));
+        } else if (arg == QLatin1String("--auto-swipe")) {
+            options.autoSwipeMs = intValue(*given, 0, 3600000);
+            if (!options.autoSwipeMs)
+                return fail(
+                    QStringLiteral("--auto-swipe needs milliseconds, not \"%1\"").arg(*given));
+        } else if (arg == QLatin1String("--deck")) {
+            deckFile = *given;
+        } else if (arg == QLatin1String("--written")) {
+            options.writtenFile = *given;
+        } else {
+            return fail(QStringLiteral("unknown option \"%1\"; see --help").arg(arg));
+        }
+    }
+
+    if (!deckFile.isEmpty()) {
+        QFile file(deckFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(
+                QStringLiteral("cannot read the deck %1: %2").arg(deckFile, file.errorString()));
+        const QByteArray text = file.readAll();
+        options.deck = CardDeck::parse(text);
+        if (options.deck.isEmpty())
+            return fail(QStringLiteral("the deck %1 holds no card: each line must be "
+                                       "\"track1|track2|track3\" ending in CR LF%2")
+                            .arg(deckFile, text.contains('\n') && !text.contains("\r\n")
+                                               ? QStringLiteral(" (its lines end in LF only)")
+                                               : QString()));
+    }
+    if (!quitOnSignals(app))
+        return fail(QStringLiteral("cannot watch for Ctrl+C"));
+
+    Simulator simulator(options);
+    QObject::connect(&simulator, &Simulator::finished, &app, &QCoreApplication::quit);
+    QString error;
+    if (!simulator.start(error))
+        return fail(error);
+    QString summary = options.set == EncoderModel::CommandSet::Lrq118
+                          ? QStringLiteral("LRQ118 encoder")
+                          : QStringLiteral("KVT-380A encoder");
+    if (!options.deck.isEmpty())
+        summary += QStringLiteral(", deck of %1 cards").arg(options.deck.size());
+    summary += options.autoSwipeMs
+                   ? QStringLiteral(", automatic swipe after %1 ms").arg(*options.autoSwipeMs)
+                   : QStringLiteral(", swipe by hand");
+    std::fputs(qPrintable(summary + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+    return app.exec();
+}
