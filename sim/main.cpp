@@ -14,22 +14,23 @@ namespace {
 
 const char *const kHelp = R"(Usage: kvt450-sim [options]
 
-A virtual KVT-450 series encoder on a pseudo-terminal, for trying the KVT-450 utility
-without hardware. It prints the device path of its port, then one line per event:
-card read, card written, erased, fault, waiting for a swipe.
+A virtual KVT-450 series encoder on a pseudo-terminal, for trying the KVT-450
+utility without hardware. It prints the device path of its port, then one line
+per event: card read, card written, erased, fault, waiting for a swipe.
 
 Options:
   --mode lrq118|kvt380a  command set the encoder speaks (default kvt380a)
-  --port N               while running, the utility finds the encoder as port N: the
-                         device is put in the utility's settings (group "Ports", key
-                         "COMN"); the earlier value comes back when the simulator ends
-  --deck FILE            card data file, one card per line "track1|track2|track3" ending
-                         in CR LF ("+" or nothing: blank track, "*": damaged track);
-                         each read swipes the next card, starting over after the last
-  --auto-swipe MS        swipe the card MS milliseconds after the encoder asks for one
-                         (with kvt380a use 1000 or more: a quicker swipe arrives before
-                         the utility listens for it)
-  --written FILE         add each card written to FILE, as a card data file record
+  --port N               the utility finds the encoder as port N while the
+                         simulator runs: the device path is put in its settings
+                         (group "Ports", key "COMN"); the earlier value is put
+                         back when the simulator ends
+  --deck FILE            card data file: one card per line, "T1|T2|T3" and
+                         CR LF ("+" or nothing: blank track, "*": damaged);
+                         each read takes the next card, round and round
+  --auto-swipe MS        swipe the card MS milliseconds after the encoder asks
+                         for one (kvt380a: use 1000 or more, or the swipe comes
+                         before the utility listens for it)
+  --written FILE         add each card written to FILE as a card data record
   --background           read no commands from standard input
   -h, --help             show this help
 
@@ -40,8 +41,8 @@ Commands on standard input, one per line:
   show                   show the card, the deck and the encoder's state
   fault silent           answer nothing until "fault clear"
   fault wrong CMD REPLY [N|always]
-                         answer command CMD with REPLY, both in hex (fault wrong 1b65 00)
-  fault pieces BYTES MS  send every reply in pieces of BYTES, MS milliseconds apart
+                         answer CMD with REPLY, in hex: fault wrong 1b65 00
+  fault pieces BYTES MS  send replies in pieces of BYTES, MS milliseconds apart
   fault read | write     the next read | the next write or erase fails
   fault vanish           close the port, as an unplugged adapter
   fault clear            end all faults; after "vanish" a new port is opened
@@ -49,6 +50,9 @@ Commands on standard input, one per line:
 
 Example: kvt450-sim --port 1 --deck sim/decks/sample.txt --auto-swipe 1500
 )";
+
+// The utility listens for the KVT-380A swipe only half a second after asking for one.
+constexpr int kQuickestKvtSwipeMs = 1000;
 
 int signalPipe[2] = {-1, -1};
 
@@ -165,6 +169,11 @@ int main(int argc, char *argv[]) {
     summary += options.autoSwipeMs
                    ? QStringLiteral(", automatic swipe after %1 ms").arg(*options.autoSwipeMs)
                    : QStringLiteral(", swipe by hand");
+    if (options.set == EncoderModel::CommandSet::Kvt380a && options.autoSwipeMs &&
+        *options.autoSwipeMs < kQuickestKvtSwipeMs)
+        summary += QStringLiteral("\nnote: a swipe this quick can come before the utility "
+                                  "listens for it; %1 ms or more is safe")
+                       .arg(kQuickestKvtSwipeMs);
     std::fputs(qPrintable(summary + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
     return app.exec();
