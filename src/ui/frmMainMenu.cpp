@@ -479,6 +479,8 @@ void frmMainMenu::trackChanged(int index) {
         if (removed != boxText(index).size()) {
             QScopedValueRollback guard(programChange_, true);
             setBoxText(index, text);
+            if (auto *plain = qobject_cast<QPlainTextEdit *>(TIT[index]))
+                plain->moveCursor(QTextCursor::End);
         }
         // Text that arrived without the box having the focus (dropped into it) is checked
         // at once, as it will not be left.
@@ -537,8 +539,10 @@ void frmMainMenu::leaving(int box) {
         return;
     if (box == 0) {
         const QString upper = QString::fromLatin1(UpperCaseAscii(text.toLatin1()));
-        if (upper != text)
+        if (upper != text) {
+            QScopedValueRollback guard(programChange_, true);
             setBoxText(0, upper);
+        }
     }
     // A text already reported is not reported again until it changes: the operator was told,
     // and may still leave the box for a command button.
