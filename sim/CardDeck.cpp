@@ -2,7 +2,7 @@
 
 namespace CardDeck {
 
-QList<Card> parse(const QByteArray &text) {
+QList<Card> parse(const QByteArray &text, QStringList *notes) {
     QList<Card> cards;
     qsizetype at = 0;
     for (;;) {
@@ -15,8 +15,21 @@ QList<Card> parse(const QByteArray &text) {
         const qsizetype end = text.indexOf("\r\n", bar2 + 1);
         if (end < 0)
             break;
-        cards.append(Card::fromTexts(text.mid(at, bar1 - at), text.mid(bar1 + 1, bar2 - bar1 - 1),
-                                     text.mid(bar2 + 1, end - bar2 - 1)));
+        const std::array<QByteArray, 3> fields{text.mid(at, bar1 - at),
+                                               text.mid(bar1 + 1, bar2 - bar1 - 1),
+                                               text.mid(bar2 + 1, end - bar2 - 1)};
+        cards.append(Card::fromTexts(fields[0], fields[1], fields[2]));
+        for (int k = 0; notes && k < 3; ++k) {
+            const bool marker = fields[k].isEmpty() || fields[k] == "+" || fields[k] == "*";
+            const QString problem =
+                marker ? QString()
+                       : recordingProblem(fields[k], isoFormat(k + 1), isoDensity(k + 1));
+            if (!problem.isEmpty())
+                *notes << QStringLiteral("card %1, track %2: %3; it reads as damaged")
+                              .arg(cards.size())
+                              .arg(k + 1)
+                              .arg(problem);
+        }
         at = end + 2;
     }
     return cards;

@@ -145,7 +145,10 @@ int main(int argc, char *argv[]) {
             return fail(
                 QStringLiteral("cannot read the deck %1: %2").arg(deckFile, file.errorString()));
         const QByteArray text = file.readAll();
-        options.deck = CardDeck::parse(text);
+        QStringList notes;
+        options.deck = CardDeck::parse(text, &notes);
+        for (const QString &note : std::as_const(notes))
+            std::fprintf(stderr, "kvt450-sim: %s: %s\n", qPrintable(deckFile), qPrintable(note));
         if (options.deck.isEmpty())
             return fail(QStringLiteral("the deck %1 holds no card: each line must be "
                                        "\"track1|track2|track3\" ending in CR LF%2")
@@ -165,7 +168,9 @@ int main(int argc, char *argv[]) {
                           ? QStringLiteral("LRQ118 encoder")
                           : QStringLiteral("KVT-380A encoder");
     if (!options.deck.isEmpty())
-        summary += QStringLiteral(", deck of %1 cards").arg(options.deck.size());
+        summary += QStringLiteral(", deck of %1 card%2")
+                       .arg(options.deck.size())
+                       .arg(options.deck.size() == 1 ? "" : "s");
     summary += options.autoSwipeMs
                    ? QStringLiteral(", automatic swipe after %1 ms").arg(*options.autoSwipeMs)
                    : QStringLiteral(", swipe by hand");
