@@ -160,6 +160,19 @@ void TestEncoderModel::replies_data() {
         << QByteArrayList{";30",  "G5", QByteArray(6, '\0'), hex("0b04"), "@", kSwipe, "P",
                           kSwipe, "W5"}
         << QByteArrayList{"^", "^", "", "^", "^", "^", "^", "^", hex("0b")};
+    QTest::newRow("KVT-380A write only track 3: C, text and EOT, at sign")
+        << K << QByteArray("A|1|2")
+        << QByteArrayList{"C", "987\x04", "@", kSwipe, "P", kSwipe, "Q", "R", "S"}
+        << QByteArrayList{"^", "^", "^", "^", "^", "^", "A", "1", "987"};
+    QTest::newRow("KVT-380A track 2: B, then F5 and V5")
+        << K << QByteArray()
+        << QByteArrayList{"B",    "555\x04", "@",
+                          kSwipe, "P",       kSwipe,
+                          "R",    "F5",      QByteArray(6, '\0') + hex("1f0304"),
+                          "@",    kSwipe,    "P",
+                          kSwipe, "V5",      "R"}
+        << QByteArrayList{"^", "^", "^", "^", "^", "^",         "555", "^",
+                          "^", "^", "^", "^", "^", hex("1f03"), "*"};
     QTest::newRow("KVT-380A Q before any swipe")
         << K << QByteArray("A|1|2") << QByteArrayList{"Q"} << QByteArrayList{"+"};
 }
