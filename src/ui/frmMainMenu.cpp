@@ -475,8 +475,8 @@ void frmMainMenu::trackChanged(int index) {
         QString text = boxText(index);
         // Track texts are 8-bit: a character beyond Latin-1 could only reach the encoder
         // as a substitute, so the box does not keep it.
-        const qsizetype removed = text.removeIf([](QChar c) { return c.unicode() > 0xFF; }).size();
-        if (removed != boxText(index).size()) {
+        const qsizetype kept = text.removeIf([](QChar c) { return c.unicode() > 0xFF; }).size();
+        if (kept != boxText(index).size()) {
             QScopedValueRollback guard(programChange_, true);
             setBoxText(index, text);
             if (auto *plain = qobject_cast<QPlainTextEdit *>(TIT[index]))

@@ -9,10 +9,8 @@
 #include <array>
 #include <vector>
 
-class LimitedPlainTextEdit;
 class QDate;
 class QLabel;
-class QLineEdit;
 class QLocale;
 class QPushButton;
 class sfrmFormatError;
