@@ -4,9 +4,10 @@
 
 namespace {
 
+// The platform's own per-user store: an INI file ~/.config/KVT450/KVT450.conf on Linux,
+// the registry on Windows.
 QSettings openStore() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KVT450"),
-                     QStringLiteral("KVT450"));
+    return QSettings(QStringLiteral("KVT450"), QStringLiteral("KVT450"));
 }
 
 QByteArray text(const QSettings &store, const char *key, const QByteArray &fallback) {

@@ -13,7 +13,7 @@ struct CommSetupValues {
     QByteArray Mode = "KVT-380A";
 };
 
-// The per-user store: an INI file of organisation and application "KVT450".
+// The per-user store of organisation and application "KVT450".
 class SettingsStore {
 public:
     [[nodiscard]] CommSetupValues load() const;

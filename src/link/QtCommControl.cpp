@@ -4,6 +4,8 @@
 #include "link/LineSettings.h"
 #include "link/PortName.h"
 
+#include <QFileInfo>
+
 namespace {
 
 QSerialPort::Parity toParity(char letter) {
@@ -41,6 +43,12 @@ QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &d
     }
 }
 
+// The virtual encoder's port: it carries bytes only and refuses 7 data bits, which would
+// otherwise keep the default settings from working with it.
+bool isPseudoTerminal(const QString &device) {
+    return QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+}
+
 } // namespace
 
 QtCommControl::QtCommControl(QObject *parent) : CommControl(parent) {
@@ -68,7 +76,7 @@ bool QtCommControl::open() {
         port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
         port_.setParity(toParity(line->parity)) &&
         port_.setStopBits(line->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
-    if (!applied) {
+    if (!applied && !isPseudoTerminal(device)) {
         openError_ = QStringLiteral("%1 does not accept the line settings \"%2\".")
                          .arg(device, QString::fromLatin1(settings_));
         port_.close();

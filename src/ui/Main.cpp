@@ -6,10 +6,21 @@
 #include "link/QtCommControl.h"
 #include "link/Waiter.h"
 #include "ui/frmCommSetup.h"
+#include "ui/frmMainMenu.h"
 #include "ui/sfrmErrComm1.h"
 
 #include <QApplication>
 #include <QScreen>
+
+#include <memory>
+
+namespace {
+
+void centre(QWidget &window) {
+    window.move(window.screen()->availableGeometry().center() - window.rect().center());
+}
+
+} // namespace
 
 int Main(QApplication &app) {
     MainModule state;
@@ -19,15 +30,21 @@ int Main(QApplication &app) {
     Waiter waiter(state, clock, pump);
     SettingsStore store;
     QtCommControl setupPort;
+    std::unique_ptr<frmMainMenu> mainWindow;
 
     frmCommSetup setup(state, setupPort, waiter, store,
-                       frmCommSetup::Actions{[] {}, [&app] { app.exit(0); },
+                       frmCommSetup::Actions{[&] {
+                                                 mainWindow = std::make_unique<frmMainMenu>(state);
+                                                 mainWindow->show();
+                                                 centre(*mainWindow);
+                                             },
+                                             [&app] { app.exit(0); },
                                              [&setup](const QString &reason) {
                                                  sfrmErrComm1 error(&setup);
                                                  error.setReason(reason);
                                                  error.showModal();
                                              }});
     setup.show();
-    setup.move(setup.screen()->availableGeometry().center() - setup.rect().center());
+    centre(setup);
     return app.exec();
 }
