@@ -4,9 +4,9 @@
 
 namespace {
 
+// The utility's own store: ~/.config/KVT450/KVT450.conf on Linux.
 QSettings openStore() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KVT450"),
-                     QStringLiteral("KVT450"));
+    return QSettings(QStringLiteral("KVT450"), QStringLiteral("KVT450"));
 }
 
 } // namespace

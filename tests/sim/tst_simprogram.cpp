@@ -91,7 +91,7 @@ bool TestSimProgram::openPort(QSerialPort &port, const QString &device) {
 }
 
 QString TestSimProgram::settingsFile() const {
-    return config_->filePath(QStringLiteral("KVT450/KVT450.ini"));
+    return config_->filePath(QStringLiteral("KVT450/KVT450.conf"));
 }
 
 void TestSimProgram::lrq118Read() {
