@@ -27,6 +27,10 @@ void QtEventPump::yield() {
     wake_.stop();
 }
 
+void QtEventPump::processPending() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void QtEventPump::idle(CommControl *port, Duration max) {
     const Duration slice = std::min<Duration>(max, IdleSlice);
     if (slice <= Duration::zero())

@@ -37,5 +37,5 @@ WaitEnd Waiter::waitForBytes(CommControl &port, int count, const WaitRule &rule)
 }
 
 void Waiter::yieldOnce() {
-    pump_.yield();
+    pump_.processPending();
 }
