@@ -62,7 +62,8 @@ void PromptWindow::run() {
     skipActivate_ = false;
     closed_ = false;
     closingByProgram_ = false;
-    portFailureReported_ = false;
+    portFailed_ = false;
+    unreportedPortFailure_.reset();
     load();
     exec();
 }
@@ -109,6 +110,7 @@ void PromptWindow::activate() {
             if (indicate)
                 protocol_.SetErrorIndicator(false);
         }
+        reportPortFailureOnce();
         closeWindow();
         running_ = false;
         return;
@@ -119,6 +121,7 @@ void PromptWindow::activate() {
             break;
     }
     records_.setMessage({});
+    reportPortFailureOnce();
     closeWindow();
     running_ = false;
 }
@@ -182,23 +185,32 @@ void PromptWindow::showSwipePrompt(bool shown) {
 void PromptWindow::portFailed(const QString &why) {
     state_.CancelRequested = true;
     skipActivate_ = true;
-    if (portFailureReported_)
+    if (portFailed_)
         return;
-    portFailureReported_ = true;
-    const QString sentence =
+    portFailed_ = true;
+    unreportedPortFailure_ =
         why.isEmpty()
             ? QStringLiteral("The serial port to the encoder failed, so this window closes.")
             : QStringLiteral("The serial port to the encoder failed, so this window closes: %1")
                   .arg(why);
-    // The failure may surface deep inside a port call; tell the operator once the stack
-    // is back in the event loop.
-    QMetaObject::invokeMethod(
-        this,
-        [this, sentence] {
-            reportPortFailure(sentence);
-            closeWindow();
-        },
-        Qt::QueuedConnection);
+    // A running card loop ends at its next poll and reports it there, with no wait left on
+    // the stack; otherwise tell the operator once back in the event loop.
+    if (!running_)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                reportPortFailureOnce();
+                closeWindow();
+            },
+            Qt::QueuedConnection);
+}
+
+void PromptWindow::reportPortFailureOnce() {
+    if (!unreportedPortFailure_)
+        return;
+    const QString sentence = *unreportedPortFailure_;
+    unreportedPortFailure_.reset();
+    reportPortFailure(sentence);
 }
 
 void PromptWindow::reportPortFailure(const QString &sentence) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class CommControl;
 class MainRecords;
@@ -98,6 +99,7 @@ private:
     void queueActivation();
     void closingStep();
     void placeCardLabel();
+    void reportPortFailureOnce();
 
     MainModule &state_;
     Waiter &waiter_;
@@ -114,5 +116,6 @@ private:
     bool running_ = false;
     bool closed_ = false;
     bool closingByProgram_ = false;
-    bool portFailureReported_ = false;
+    bool portFailed_ = false;
+    std::optional<QString> unreportedPortFailure_;
 };

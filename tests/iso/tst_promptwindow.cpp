@@ -50,6 +50,7 @@ public:
     QStringList portReports;
     QList<bool> unloads;
     QList<bool> promptSeen;
+    QList<bool> promptAtReport;
     bool activateDuringError = false;
 
 protected:
@@ -82,7 +83,10 @@ protected:
         }
     }
     void unloading(bool byOperator) override { unloads << byOperator; }
-    void reportPortFailure(const QString &sentence) override { portReports << sentence; }
+    void reportPortFailure(const QString &sentence) override {
+        portReports << sentence;
+        promptAtReport << swipeLabel()->isVisible();
+    }
 
 private:
     FakePump &pump_;
@@ -294,6 +298,8 @@ void TestPromptWindow::portFailure() {
     window.run();
 
     QCOMPARE(window.portReports.size(), 1);
+    // Reported once the wait for the card had ended, not from inside it.
+    QCOMPARE(window.promptAtReport, QList<bool>{false});
     QVERIFY(window.portReports.first().startsWith(
         QStringLiteral("The serial port to the encoder failed, so this window closes")));
     QVERIFY(window.portReports.first().contains(atOpen ? QStringLiteral("No device")
