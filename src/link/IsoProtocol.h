@@ -107,7 +107,6 @@ public:
     IsoProtocol(MainModule &state, CommControl &port, Waiter &waiter, SwipePrompt &prompt,
                 Options options);
 
-    [[nodiscard]] const Options &options() const { return options_; }
     [[nodiscard]] bool isKvt380a() const;
 
     // Sends command and returns the first reply, or "ERR" when the wait was cancelled.
