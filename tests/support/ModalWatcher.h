@@ -30,11 +30,13 @@ public:
     QList<Seen> seen;
     // Runs on each window before it is answered.
     std::function<void(QWidget *)> inspect;
+    // A modal window under test, which the watcher must not answer.
+    QWidget *leaveAlone = nullptr;
 
 private:
     void poll() {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible() || modal == answered_)
+        if (modal == nullptr || !modal->isVisible() || modal == answered_ || modal == leaveAlone)
             return;
         answered_ = modal;
         Seen s;
