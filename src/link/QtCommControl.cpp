@@ -61,6 +61,7 @@ bool QtCommControl::open() {
         return true;
     const std::optional<LineSettings> line = parseLineSettings(settings_);
     const QString device = portDeviceName(number_, SettingsStore());
+    device_ = device;
     if (!line) {
         openError_ = QStringLiteral("The line settings \"%1\" are not valid.")
                          .arg(QString::fromLatin1(settings_));
@@ -124,11 +125,14 @@ void QtCommControl::waitForBytes(int ms) {
 }
 
 void QtCommControl::onError(QSerialPort::SerialPortError error) {
-    if (error != QSerialPort::ResourceError || !port_.isOpen())
+    // An unplugged adapter shows as a resource error or, on some drivers and on the virtual
+    // encoder's pseudo-terminal, as a read error that repeats for as long as the port stays
+    // open: either way the port is gone.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!lost || !port_.isOpen())
         return;
-    const QString device = port_.portName();
     port_.close();
     Q_EMIT connectionLost(
         QStringLiteral("The encoder on %1 stopped answering: the port was disconnected.")
-            .arg(device));
+            .arg(device_));
 }

@@ -33,4 +33,5 @@ private:
     int number_ = 1;
     QByteArray settings_ = "9600,n,8,1";
     QString openError_;
+    QString device_;
 };
