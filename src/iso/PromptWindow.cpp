@@ -14,7 +14,7 @@
 
 PromptWindow::PromptWindow(const Context &context, const IsoProtocol::Options &options,
                            QWidget *parent)
-    : QDialog(parent), state_(context.state), waiter_(context.waiter), records_(context.records),
+    : QDialog(parent), state_(context.state), records_(context.records),
       port_(context.makePort(this)),
       protocol_(context.state, *port_, context.waiter, *this, options),
       cancel_(new QPushButton(QStringLiteral("Cancel"), this)), label1_(new QLabel(this)),

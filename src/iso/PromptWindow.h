@@ -71,7 +71,6 @@ protected:
     bool openPort();
     // SkipActivate = True, error indication on, the window's error window, indication off.
     void reportCardFailure();
-    void setSkipActivate() { skipActivate_ = true; }
     void setCardNumber(int number);
     void advanceCardNumber() { setCardNumber(cardNumber_ + 1); }
     // The card sentence; its run of blanks after "#" is where the card number shows.
@@ -82,12 +81,8 @@ protected:
     [[nodiscard]] IsoProtocol &protocol() { return protocol_; }
     [[nodiscard]] MainModule &state() { return state_; }
     [[nodiscard]] MainRecords &records() { return records_; }
-    [[nodiscard]] Waiter &waiter() { return waiter_; }
     [[nodiscard]] CommControl &port() { return *port_; }
-    [[nodiscard]] QLabel *cardSentence() const { return label1_; }
-    [[nodiscard]] QLabel *cardLabel() const { return lc_; }
     [[nodiscard]] QLabel *swipeLabel() const { return label2_; }
-    [[nodiscard]] QPushButton *cancelButton() const { return cancel_; }
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
@@ -102,7 +97,6 @@ private:
     void reportPortFailureOnce();
 
     MainModule &state_;
-    Waiter &waiter_;
     MainRecords &records_;
     CommControl *port_;
     IsoProtocol protocol_;

@@ -1,10 +1,10 @@
+#include "FakeRecords.h"
 #include "FakeTime.h"
 #include "ScriptedPort.h"
 
 #include "app/MainModule.h"
 #include "iso/PromptWindow.h"
 #include "link/Waiter.h"
-#include "ui/MainRecords.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -20,21 +20,6 @@ namespace {
 const QByteArray GoldenRead =
     QByteArray::fromHex("1b731b01254142433f1b023b3132333f1b033b2b3f1c1b30");
 const QByteArray ReadFrame = QByteArray::fromHex("1b72");
-
-class Records final : public MainRecords {
-public:
-    [[nodiscard]] QByteArray track(int index) const override { return tracks_.at(index); }
-    void setTrack(int index, const QByteArray &text) override { tracks_.at(index) = text; }
-    void setLength(int index, const QByteArray &caption) override { lengths_.at(index) = caption; }
-    [[nodiscard]] QByteArray length(int index) const override { return lengths_.at(index); }
-    [[nodiscard]] QByteArray message() const override { return message_; }
-    void setMessage(const QByteArray &text) override { message_ = text; }
-
-private:
-    std::array<QByteArray, 6> tracks_;
-    std::array<QByteArray, 6> lengths_;
-    QByteArray message_ = "before";
-};
 
 // A read-type window: one ReadTracks per card, success advances the card number.
 class StubWindow final : public PromptWindow {
@@ -119,7 +104,7 @@ struct Rig {
     FakeClock clock;
     FakePump pump{clock};
     Waiter waiter{state, clock, pump};
-    Records records;
+    FakeRecords records;
     ScriptedPort *port = nullptr;
 
 private:
@@ -144,6 +129,7 @@ private Q_SLOTS:
 
 void TestPromptWindow::threeCardsThenCancel() {
     Rig rig;
+    rig.records.setMessage("before");
     StubWindow &window = rig.window();
     for (int i = 0; i < 3; ++i)
         rig.port->onSend(ReadFrame, GoldenRead, 200ms);
