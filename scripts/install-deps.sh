@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
     libbenchmark-dev
     xvfb xauth
 )
