@@ -1,0 +1,164 @@
+// Figures for the read and write windows against kvt450-sim on a pseudo-terminal: the
+// program's CPU while the read window waits for a swipe, and cards per minute for repeated
+// writes, next to the most the command sets' own pauses allow.
+#include "app/MainModule.h"
+#include "app/SettingsStore.h"
+#include "iso/cfrmReadCard.h"
+#include "iso/cfrmWriteCard.h"
+#include "link/EventPump.h"
+#include "link/QtCommControl.h"
+#include "link/Waiter.h"
+#include "ui/MainRecords.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <array>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int WaitSeconds = 5;
+constexpr int CardsWritten = 12;
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+class Records final : public MainRecords {
+public:
+    [[nodiscard]] QByteArray track(int index) const override { return tracks_.at(index); }
+    void setTrack(int index, const QByteArray &text) override { tracks_.at(index) = text; }
+    void setLength(int, const QByteArray &) override {}
+    [[nodiscard]] QByteArray length(int) const override { return {}; }
+    [[nodiscard]] QByteArray message() const override { return {}; }
+    void setMessage(const QByteArray &) override {}
+
+private:
+    std::array<QByteArray, 6> tracks_;
+};
+
+bool startSimulator(QProcess &sim, const QString &mode, int swipeMs) {
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList arguments{"--port", "1", "--mode", mode, "--background"};
+    if (swipeMs >= 0)
+        arguments << "--auto-swipe" << QString::number(swipeMs);
+    sim.start(QStringLiteral(KVT_SIM_PROGRAM), arguments);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && sim.waitForReadyRead(int(deadline.remainingTime())))
+        if (sim.readAll().contains("registered as port 1"))
+            return true;
+    return false;
+}
+
+void stop(QProcess &sim) {
+    sim.terminate();
+    sim.waitForFinished(5000);
+}
+
+template <class Window> void cancelWhen(Window &window, std::function<bool()> done) {
+    auto *timer = new QTimer(&window);
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, done] {
+        if (done()) {
+            timer->stop();
+            window.template findChild<QPushButton *>("Command1_0")->click();
+        }
+    });
+    timer->start(10);
+}
+
+struct Program {
+    MainModule state;
+    SteadyClock clock;
+    QtEventPump pump;
+    Waiter waiter{state, clock, pump};
+    Records records;
+    PromptWindow::Context context{state, waiter, records, [](QObject *parent) {
+                                      return new QtCommControl(parent);
+                                  }};
+
+    explicit Program(const char *mode) {
+        state.initialise();
+        state.EmulationMode = mode;
+        state.CommPort = "1";
+        state.CommSettings = "9600,n,8,1";
+    }
+};
+
+void readWindowIdle() {
+    QProcess sim;
+    if (!startSimulator(sim, QStringLiteral("lrq118"), -1)) {
+        std::puts("read window: the simulator did not start");
+        return;
+    }
+    Program program("LRQ118");
+    cfrmReadCard read(program.context);
+    double cpu = 0;
+    double wall = 0;
+    QTimer::singleShot(1000, &read, [&] {
+        const double cpuStart = cpuSeconds();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QTimer::singleShot(WaitSeconds * 1000, &read, [&, cpuStart, elapsed] {
+            cpu = cpuSeconds() - cpuStart;
+            wall = double(elapsed.nsecsElapsed()) / 1e9;
+            read.findChild<QPushButton *>("Command1_0")->click();
+        });
+    });
+    read.run();
+    stop(sim);
+    std::printf("read window waiting %d s for a swipe: %.2f %% of one core (target < 2 %%)\n",
+                WaitSeconds, 100.0 * cpu / wall);
+}
+
+void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, double minimumSeconds) {
+    QProcess sim;
+    if (!startSimulator(sim, simMode, swipeMs)) {
+        std::printf("%s writes: the simulator did not start\n", mode);
+        return;
+    }
+    Program program(mode);
+    program.records.setTrack(0, "BENCH CARD");
+    program.records.setTrack(1, "1234567890=2412");
+    cfrmWriteCard write(program.context);
+    QElapsedTimer elapsed;
+    qint64 firstCard = 0;
+    cancelWhen(write, [&] {
+        if (write.cardNumber() == 2 && firstCard == 0)
+            firstCard = elapsed.nsecsElapsed();
+        return write.cardNumber() > CardsWritten + 1;
+    });
+    elapsed.start();
+    write.run();
+    stop(sim);
+    const double perCard = double(elapsed.nsecsElapsed() - firstCard) / 1e9 / CardsWritten;
+    std::printf("%s: %.1f cards per minute with the swipe %d ms after the encoder asks "
+                "(the command set's own pauses allow at most %.0f)\n",
+                mode, 60.0 / perCard, swipeMs, 60.0 / minimumSeconds);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    readWindowIdle();
+    // LRQ118: a 0.5 s pause before each write frame. KVT-380A: a 0.3 s pause after each card.
+    repeatedWrites("LRQ118", QStringLiteral("lrq118"), 0, 0.5);
+    repeatedWrites("KVT-380A", QStringLiteral("kvt380a"), 50, 0.3);
+    return 0;
+}
