@@ -32,16 +32,23 @@ PromptWindow::PromptWindow(const Context &context, const IsoProtocol::Options &o
 
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     picture_->setPixmap(
-        style()->standardIcon(QStyle::SP_DriveHDIcon, nullptr, this).pixmap(size, size));
+        style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
     QSizePolicy keepPlace = label2_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     label2_->setSizePolicy(keepPlace);
     label2_->hide();
     lc_->setAlignment(Qt::AlignCenter);
+    // The swipe prompt is what the operator waits on: it stands out.
+    QFont prompt = label2_->font();
+    prompt.setBold(true);
+    prompt.setPointSizeF(prompt.pointSizeF() * 1.2);
+    label2_->setFont(prompt);
 
     auto *text = new QVBoxLayout;
+    text->setSpacing(10);
     text->addWidget(label2_);
     text->addWidget(label1_);
+    text->addStretch();
     auto *content = new QHBoxLayout;
     content->setSpacing(16);
     content->addWidget(picture_, 0, Qt::AlignTop);
@@ -50,8 +57,11 @@ PromptWindow::PromptWindow(const Context &context, const IsoProtocol::Options &o
     buttons->addStretch();
     buttons->addWidget(cancel_);
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 18, 20, 14);
+    layout->setSpacing(16);
     layout->addLayout(content);
     layout->addLayout(buttons);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 52);
 
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelPressed(); });
     connect(port_, &CommControl::connectionLost, this,
