@@ -73,8 +73,8 @@ private Q_SLOTS:
     void lrq118Check_data();
     void lrq118Check();
     void successSavesAllSixSettings();
-    void portTextNotANumber();
-    void portThatCannotOpenSaysWhy();
+    void portFailures_data();
+    void portFailures();
     void secondOkReopensThePort();
     void cancelDuringCheckEndsWithoutSaving();
     void portNumberResolvesToDevice();
@@ -301,23 +301,30 @@ void TestCommSetup::successSavesAllSixSettings() {
     QCOMPARE(s.value("Globe/Mode").toString(), QStringLiteral("LRQ118"));
 }
 
-void TestCommSetup::portTextNotANumber() {
-    SetupRig rig;
-    rig.child<QComboBox>("Combo1")->setEditText(QStringLiteral("COM1"));
-    rig.pressOk();
-    QCOMPARE(rig.port.opens(), 0);
-    QCOMPARE(rig.errors.size(), 1);
-    QVERIFY2(rig.errors[0].contains(QLatin1String("not a port number")), qPrintable(rig.errors[0]));
-    QVERIFY(rig.child<QPushButton>("Command1")->isEnabled());
-    QVERIFY(storeIsEmpty());
+void TestCommSetup::portFailures_data() {
+    QTest::addColumn<QString>("portText");
+    QTest::addColumn<QString>("openFailure");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("not a number") << "COM1" << QString() << "is not a port number";
+    QTest::newRow("no device") << "5"
+                               << "No device /dev/ttyS4 for port 5."
+                               << "No device /dev/ttyS4 for port 5.";
 }
 
-void TestCommSetup::portThatCannotOpenSaysWhy() {
+void TestCommSetup::portFailures() {
+    QFETCH(QString, portText);
+    QFETCH(QString, openFailure);
+    QFETCH(QString, reason);
     SetupRig rig;
-    rig.port.failOpen(QStringLiteral("No device /dev/ttyS4 for port 5."));
+    rig.child<QComboBox>("Combo1")->setEditText(portText);
+    if (!openFailure.isEmpty())
+        rig.port.failOpen(openFailure);
     rig.pressOk();
-    QCOMPARE(rig.errors, QStringList{QStringLiteral("No device /dev/ttyS4 for port 5.")});
+    QCOMPARE(rig.errors.size(), 1);
+    QVERIFY2(rig.errors[0].contains(reason), qPrintable(rig.errors[0]));
+    QCOMPARE(rig.port.opens(), 0);
     QVERIFY(rig.port.sent().isEmpty());
+    QVERIFY(rig.child<QPushButton>("Command1")->isEnabled());
     QVERIFY(storeIsEmpty());
 }
 
