@@ -270,6 +270,32 @@ private Q_SLOTS:
         }
         QCOMPARE(window_->focusWidget(), message == u"fellowing" ? box(index) : other);
     }
+    // Two invalid boxes must not bounce the focus and the message between them.
+    void leavingDoesNotLoop() {
+        showActive();
+        window_->setTrack(1, "A");
+        window_->setTrack(2, "B");
+        box(1)->setFocus();
+        QTest::qWait(20);
+        auto leaveFor = [this](int to, Qt::FocusReason reason) {
+            box(to)->setFocus(reason);
+            QTest::qWait(50);
+            // After a message box the window manager makes the main window active again.
+            window_->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        };
+        leaveFor(2, Qt::MouseFocusReason);
+        QCOMPARE(watcher_->seen.size(), 1);
+        QCOMPARE(QApplication::focusWidget(), box(1));
+        // Told once, the operator may leave the unchanged text, for a command button say.
+        leaveFor(2, Qt::MouseFocusReason);
+        QCOMPARE(watcher_->seen.size(), 1);
+        QCOMPARE(QApplication::focusWidget(), box(2));
+        // A changed text is checked again.
+        QTest::keyClick(box(2), Qt::Key_Return);
+        leaveFor(0, Qt::TabFocusReason);
+        QCOMPARE(watcher_->seen.size(), 2);
+    }
 };
 
 QTEST_MAIN(TestMainMenu)
