@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -22,77 +21,37 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-const QByteArray DeckCard("B1234567890123456^END/TO END^3012|1234567890123456=3012|+\r\n");
-
-// The program's parts as Main puts them together, with the real serial port, talking to
-// kvt450-sim on a pseudo-terminal registered as port 1.
-struct Program {
-    MainModule state;
-    SteadyClock clock;
-    QtEventPump pump;
-    Waiter waiter{state, clock, pump};
-    SettingsStore store;
-    FakeRecords records;
-    ModalWatcher watcher;
-    PromptWindow::Context context{state, waiter, records, [](QObject *parent) {
-                                      return new QtCommControl(parent);
-                                  }};
-
-    Program() { state.initialise(); }
-
-    bool setup(const char *mode) {
-        QtCommControl port;
-        QStringList errors;
-        bool opened = false;
-        frmCommSetup window(state, port, waiter, store,
-                            {[&opened] { opened = true; }, [] {},
-                             [&errors](const QString &why) {
-                                 errors << why;
-                             }});
-        window.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
-        window.findChild<QRadioButton *>(QByteArray(mode) == "LRQ118" ? "Option2_1" : "Option2_0")
-            ->setChecked(true);
-        window.findChild<QPushButton *>("Command1")->click();
-        if (!errors.isEmpty())
-            qWarning() << errors;
-        return opened;
-    }
-
-    // Runs action once done() holds, checking as the window's waits let events through.
-    static void when(QObject *context, std::function<bool()> done, std::function<void()> action) {
-        auto *timer = new QTimer(context);
-        QObject::connect(timer, &QTimer::timeout, context, [timer, done, action] {
-            if (!done())
-                return;
-            timer->stop();
-            timer->deleteLater();
-            action();
-        });
-        timer->start(10ms);
-    }
-};
+// Runs action once done() holds, checking as the window's waits let events through.
+void when(QObject *context, std::function<bool()> done, std::function<void()> action) {
+    auto *timer = new QTimer(context);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, done, action] {
+        if (!done())
+            return;
+        timer->stop();
+        action();
+    });
+    timer->start(10ms);
+}
 
 } // namespace
 
+// The program's parts as Main puts them together, with the real serial port, talking to
+// kvt450-sim on a pseudo-terminal registered as port 1.
 class TestEndToEnd : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void init();
     void cleanup();
     void readAndWrite_data();
     void readAndWrite();
-    void encoderVanishesDuringRead();
 
 private:
-    void startSimulator(const QStringList &arguments);
-    QString waitForLine(const QString &prefix, int ms = 15000);
+    QString waitForLine(const QString &prefix);
 
     QTemporaryDir config_;
     QProcess sim_;
@@ -106,39 +65,22 @@ void TestEndToEnd::initTestCase() {
     QVERIFY(SettingsStore::fileName().startsWith(config_.path()));
 }
 
-void TestEndToEnd::init() {
-    seen_.clear();
-    QFile::remove(SettingsStore::fileName());
-}
-
 void TestEndToEnd::cleanup() {
     if (sim_.state() != QProcess::NotRunning) {
         sim_.closeWriteChannel();
         sim_.terminate();
         sim_.waitForFinished(5000);
     }
+    seen_.clear();
 }
 
-void TestEndToEnd::startSimulator(const QStringList &arguments) {
-    QFile deck(config_.filePath(QStringLiteral("deck.txt")));
-    QVERIFY(deck.open(QIODevice::WriteOnly));
-    deck.write(DeckCard);
-    deck.close();
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               QStringList{"--port", "1", "--deck", deck.fileName()} + arguments);
-    QVERIFY(sim_.waitForStarted());
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-}
-
-QString TestEndToEnd::waitForLine(const QString &prefix, int ms) {
-    const QDeadlineTimer deadline(ms);
+QString TestEndToEnd::waitForLine(const QString &prefix) {
+    const QDeadlineTimer deadline(15000);
     while (!deadline.hasExpired()) {
         while (sim_.canReadLine()) {
-            const QString line = QString::fromLocal8Bit(sim_.readLine()).trimmed();
-            seen_ << line;
-            if (line.startsWith(prefix))
-                return line;
+            seen_ << QString::fromLocal8Bit(sim_.readLine()).trimmed();
+            if (seen_.last().startsWith(prefix))
+                return seen_.last();
         }
         sim_.waitForReadyRead(50);
     }
@@ -156,68 +98,77 @@ void TestEndToEnd::readAndWrite_data() {
 void TestEndToEnd::readAndWrite() {
     QFETCH(QString, simMode);
     QFETCH(QByteArray, mode);
-    const QString written = config_.filePath(QStringLiteral("written-%1.txt").arg(simMode));
-    startSimulator({"--mode", simMode, "--auto-swipe", "1200", "--written", written});
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
+               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+    sim_.write("card B1234567890123456^END/TO END^3012|1234567890123456=3012|+\n");
+    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
 
-    Program program;
-    QVERIFY(program.setup(mode.constData()));
-    QCOMPARE(program.state.EmulationMode, mode);
-
+    MainModule state;
+    state.initialise();
+    SteadyClock clock;
+    QtEventPump pump;
+    Waiter waiter{state, clock, pump};
+    FakeRecords records;
+    ModalWatcher watcher;
     {
-        cfrmReadCard read(program.context);
-        program.watcher.leaveAlone = &read;
-        Program::when(
-            &read, [&read] { return read.cardNumber() == 2; },
-            [&read] { read.findChild<QPushButton *>("Command1_0")->click(); });
-        read.run();
-        QVERIFY(program.watcher.seen.isEmpty());
-        QCOMPARE(program.records.track(3), QByteArray("B1234567890123456^END/TO END^3012"));
-        QCOMPARE(program.records.track(4), QByteArray("1234567890123456=3012"));
-        QCOMPARE(program.records.track(5), QByteArray("+"));
-        QCOMPARE(program.records.length(5), QByteArray("0"));
+        SettingsStore store;
+        QtCommControl port;
+        bool opened = false;
+        const auto why = [](const QString &reason) {
+            qWarning() << reason;
+        };
+        frmCommSetup setup(state, port, waiter, store, {[&opened] { opened = true; }, [] {}, why});
+        setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
+        setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")
+            ->setChecked(true);
+        setup.findChild<QPushButton *>("Command1")->click();
+        QVERIFY(opened);
+        QCOMPARE(state.EmulationMode, mode);
     }
-    {
-        program.records.setTrack(0, "KEYED 42");
-        program.records.setTrack(1, "4242=2412");
-        program.records.setTrack(2, QByteArray());
-        program.state.CancelRequested = false; // as the main window does before every command
-        cfrmWriteCard write(program.context);
-        program.watcher.leaveAlone = &write;
-        Program::when(
-            &write, [&write] { return write.cardNumber() == 2; },
-            [&write] { write.findChild<QPushButton *>("Command1_0")->click(); });
-        write.run();
-        QVERIFY(program.watcher.seen.isEmpty());
-        QCOMPARE(program.records.message(), QByteArray());
-        QCOMPARE(program.records.track(3), QByteArray("KEYED 42"));
-    }
-    QVERIFY(!waitForLine(QStringLiteral("card written")).isEmpty());
-    QFile record(written);
-    QVERIFY(record.open(QIODevice::ReadOnly));
-    QCOMPARE(record.readAll(), QByteArray("KEYED 42|4242=2412|+\r\n"));
-}
+    const PromptWindow::Context context{state, waiter, records, [](QObject *parent) {
+                                            return new QtCommControl(parent);
+                                        }};
+    // Runs a read or write window until its first card is done, then presses Cancel.
+    const auto oneCard = [&watcher](PromptWindow &window) {
+        watcher.leaveAlone = &window;
+        when(
+            &window, [&window] { return window.cardNumber() == 2; },
+            [&window] { window.findChild<QPushButton *>("Command1_0")->click(); });
+        window.run();
+    };
 
-void TestEndToEnd::encoderVanishesDuringRead() {
-    startSimulator({"--mode", "lrq118"});
-    Program program;
-    QVERIFY(program.setup("LRQ118"));
+    cfrmReadCard read(context);
+    oneCard(read);
+    const QByteArrayList shown{records.track(3), records.track(4), records.track(5),
+                               records.length(5)};
+    QCOMPARE(shown, (QByteArrayList{"B1234567890123456^END/TO END^3012", "1234567890123456=3012",
+                                    "+", "0"}));
 
-    cfrmReadCard read(program.context);
-    program.watcher.leaveAlone = &read;
-    Program::when(
-        &read,
-        [this, said = std::make_shared<QByteArray>()] {
-            *said += sim_.readAll();
-            return said->contains("waiting for a swipe");
-        },
+    records.setTrack(0, "KEYED 42");
+    records.setTrack(1, "4242=2412");
+    records.setTrack(2, QByteArray());
+    state.CancelRequested = false; // as the main window does before every command
+    cfrmWriteCard write(context);
+    oneCard(write);
+    QVERIFY(watcher.seen.isEmpty());
+    QCOMPARE(
+        waitForLine(QStringLiteral("card written")),
+        QStringLiteral(R"(card written: track 1 "KEYED 42", track 2 "4242=2412", track 3 blank)"));
+
+    // The encoder vanishes while a read waits for a card.
+    cfrmReadCard lost(context);
+    watcher.leaveAlone = &lost;
+    when(
+        &lost, [&lost] { return lost.findChild<QLabel *>("Label2")->isVisible(); },
         [this] { sim_.kill(); });
-    read.run(); // ends by itself
-
-    QCOMPARE(program.watcher.seen.size(), 1);
-    QCOMPARE(program.watcher.seen[0].icon, QMessageBox::Warning);
-    QVERIFY2(program.watcher.seen[0].text.contains(QLatin1String("/dev/pts/")),
-             qPrintable(program.watcher.seen[0].text));
-    QVERIFY(!read.isVisible());
+    lost.run(); // ends by itself
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].icon, QMessageBox::Warning);
+    QVERIFY2(watcher.seen[0].text.contains(QLatin1String("/dev/pts/")),
+             qPrintable(watcher.seen[0].text));
+    QVERIFY(!lost.isVisible());
 }
 
 QTEST_MAIN(TestEndToEnd)
