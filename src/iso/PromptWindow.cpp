@@ -198,11 +198,11 @@ void PromptWindow::portFailed(const QString &why) {
     if (portFailed_)
         return;
     portFailed_ = true;
-    unreportedPortFailure_ =
-        why.isEmpty()
-            ? QStringLiteral("The serial port to the encoder failed, so this window closes.")
-            : QStringLiteral("The serial port to the encoder failed, so this window closes: %1")
-                  .arg(why);
+    // One sentence: what the port said, and what happens now.
+    QString cause = why.isEmpty() ? QStringLiteral("The serial port to the encoder failed") : why;
+    while (cause.endsWith(QLatin1Char('.')))
+        cause.chop(1);
+    unreportedPortFailure_ = cause + QStringLiteral(", so this window closes.");
     // A running card loop ends at its next poll and reports it there, with no wait left on
     // the stack; otherwise tell the operator once back in the event loop.
     if (!running_)

@@ -70,6 +70,10 @@ PromptWindow::Next cfrmWriteCard::runCard() {
     if (protocol().isKvt380a()) {
         protocol().SendAndWait(OpenWrite);
         protocol().PauseAfterReset();
+        // Closing the window during the pause closed the port for good: opening it again
+        // would leave it held after the window has gone.
+        if (state().CancelRequested)
+            return Next::Stop;
         if (!port().isOpen())
             protocol().openPort();
         protocol().discardInput();

@@ -27,13 +27,13 @@ QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &d
                             const QString &detail) {
     switch (error) {
     case QSerialPort::PermissionError:
-#ifdef Q_OS_WIN
-        return QStringLiteral("Cannot open %1: it is in use by another program.").arg(device);
-#else
+        // Qt reports a device held by another program the same way as one the user may
+        // not open; only the latter is fixed by the dialout group.
+        if (QFileInfo(device).isReadable() && QFileInfo(device).isWritable())
+            return QStringLiteral("Cannot open %1: it is in use by another program.").arg(device);
         return QStringLiteral("Cannot open %1: permission denied (add your user to the dialout "
                               "group, then log in again).")
             .arg(device);
-#endif
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("No device %1 for port %2.").arg(device).arg(number);
     case QSerialPort::OpenError:
@@ -83,6 +83,9 @@ bool QtCommControl::open() {
         port_.close();
         return false;
     }
+    // A port starts empty: bytes left over from before it was opened answer nothing the
+    // program has asked yet.
+    port_.clear(QSerialPort::AllDirections);
     return true;
 }
 
@@ -132,7 +135,5 @@ void QtCommControl::onError(QSerialPort::SerialPortError error) {
     if (!lost || !port_.isOpen())
         return;
     port_.close();
-    Q_EMIT connectionLost(
-        QStringLiteral("The encoder on %1 stopped answering: the port was disconnected.")
-            .arg(device_));
+    Q_EMIT connectionLost(QStringLiteral("The encoder on %1 was disconnected.").arg(device_));
 }
