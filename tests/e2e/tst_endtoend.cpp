@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void cleanup();
     void readAndWrite_data();
     void readAndWrite();
+    void portHeldByAnotherProgram();
 
 private:
     QString waitForLine(const QString &prefix);
@@ -186,6 +188,20 @@ void TestEndToEnd::readAndWrite() {
                  .hasMatch(),
              qPrintable(watcher.seen[0].text));
     QVERIFY(!lost.isVisible());
+}
+
+void TestEndToEnd::portHeldByAnotherProgram() {
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "1", "--background"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+    const QString device = SettingsStore().portOverride(1);
+    QSerialPort other(device);
+    QVERIFY(other.open(QIODevice::ReadWrite));
+    QtCommControl port;
+    port.setCommPort(1);
+    port.setSettings("9600,o,7,1");
+    QVERIFY(!port.open());
+    QCOMPARE(port.openError(),
+             QStringLiteral("Cannot open %1: it is in use by another program.").arg(device));
 }
 
 QTEST_MAIN(TestEndToEnd)
