@@ -2,33 +2,20 @@
 
 #include "app/MainModule.h"
 #include "link/CommControl.h"
+#include "link/IsoFrames.h"
 #include "link/Waiter.h"
 
 #include <algorithm>
 
 using namespace std::chrono_literals;
+namespace Lrq = IsoFrames::Lrq118;
+namespace Kvt = IsoFrames::Kvt380a;
 
 namespace {
 
 constexpr Duration ReplyLimit = 1s;
 constexpr Duration PauseAfterReset = 1s;
 constexpr Duration ResetSettle = 500ms;
-
-const QByteArray Del("\x7F");
-const QByteArray HighCo380("{");
-const QByteArray LowCo380("|");
-const QByteArray Reset("\x1B"
-                       "a");
-const QByteArray CommTest("\x1B"
-                          "e");
-const QByteArray CommTestReply("\x1B"
-                               "y");
-const QByteArray HighCoLrq("\x1B"
-                           "x");
-const QByteArray LowCoLrq("\x1B"
-                          "y");
-const QByteArray StatusOk("\x1B"
-                          "0");
 
 QString shown(const QByteArray &reply) {
     if (reply.isEmpty())
@@ -75,22 +62,22 @@ ConnectionCheck::Outcome ConnectionCheck::fail(Outcome outcome, const QString &r
 }
 
 ConnectionCheck::Outcome ConnectionCheck::checkKvt380a(bool highCoercivity) {
-    const QByteArray r1 = SendAndRead(Del);
+    const QByteArray r1 = SendAndRead(Kvt::Reset);
     waiter_.pause(PauseAfterReset, true, quitting_);
     if (quitting_())
         return Outcome::Abandoned;
-    if (!r1.isEmpty() && r1 != "^" && r1 != ":")
+    if (!r1.isEmpty() && r1 != Kvt::Ack && r1 != Kvt::ResetAck)
         return fail(Outcome::Failed, QStringLiteral("The encoder answered the reset with %1, "
                                                     "not as a KVT-380A encoder does.")
                                          .arg(shown(r1)));
 
     waiter_.yieldOnce();
-    port_.output(highCoercivity ? HighCo380 : LowCo380);
+    port_.output(highCoercivity ? Kvt::HighCoercivity : Kvt::LowCoercivity);
     if (waiter_.waitForBytes(port_, 1, WaitRule{ReplyLimit, true, quitting_}) != WaitEnd::Met)
         return fail(Outcome::Failed,
                     QStringLiteral("The encoder did not answer the coercivity command."));
     const QByteArray r2 = port_.input();
-    if (r2.startsWith('^') || r2 == ":") {
+    if (r2.startsWith(Kvt::Ack) || r2 == Kvt::ResetAck) {
         state_.HighCoercivity = highCoercivity;
         return Outcome::Passed;
     }
@@ -100,25 +87,26 @@ ConnectionCheck::Outcome ConnectionCheck::checkKvt380a(bool highCoercivity) {
 }
 
 ConnectionCheck::Outcome ConnectionCheck::checkLrq118(bool highCoercivity) {
-    SendAndReadPair(Reset);
+    SendAndReadPair(Lrq::Reset);
     if (quitting_())
         return Outcome::Abandoned;
-    const QByteArray test = SendAndReadPair(CommTest);
+    const QByteArray test = SendAndReadPair(Lrq::CommTest);
     if (quitting_())
         return Outcome::Abandoned;
-    if (test != CommTestReply)
+    if (test != Lrq::CommTestReply)
         return fail(Outcome::FailedWithBeep,
                     QStringLiteral("The encoder answered the communication test with %1, not "
                                    "as an LRQ118 encoder does.")
                         .arg(shown(test)));
 
-    port_.output(Reset);
+    port_.output(Lrq::Reset);
     waiter_.pause(ResetSettle, false);
 
-    const QByteArray co = SendAndReadPair(highCoercivity ? HighCoLrq : LowCoLrq);
+    const QByteArray co =
+        SendAndReadPair(highCoercivity ? Lrq::HighCoercivity : Lrq::LowCoercivity);
     if (quitting_())
         return Outcome::Abandoned;
-    if (co != StatusOk)
+    if (co != Lrq::Success)
         return fail(
             Outcome::FailedWithBeep,
             QStringLiteral("The encoder answered the coercivity command with %1.").arg(shown(co)));

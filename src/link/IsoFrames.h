@@ -26,6 +26,10 @@ inline const QByteArray Erase = QByteArray::fromHex("1b63");
 inline const QByteArray LeadingZeros = QByteArray::fromHex("1b5a3d163d");
 inline const QByteArray Density = QByteArray::fromHex("1b6ad24bd2");
 inline const QByteArray Success = QByteArray::fromHex("1b30");
+inline const QByteArray CommTest = QByteArray::fromHex("1b65");
+inline const QByteArray CommTestReply = QByteArray::fromHex("1b79");
+inline const QByteArray HighCoercivity = QByteArray::fromHex("1b78");
+inline const QByteArray LowCoercivity = QByteArray::fromHex("1b79");
 } // namespace Lrq118
 
 namespace Kvt380a {
@@ -44,6 +48,8 @@ inline const std::array<QByteArray, 3> EraseTrack = {"Z", "[", "\\"};
 inline const QByteArray EraseEnd = "]";
 inline const QByteArray Ack = "^";
 inline const QByteArray ResetAck = ":";
+inline const QByteArray HighCoercivity = "{";
+inline const QByteArray LowCoercivity = "|";
 } // namespace Kvt380a
 
 using Tracks = std::array<QByteArray, 3>;
