@@ -1,6 +1,9 @@
 // Figures for the read and write windows against kvt450-sim on a pseudo-terminal: the
 // program's CPU while the read window waits for a swipe, and cards per minute for repeated
 // writes, next to the most the command sets' own pauses allow.
+#include "CpuTime.h"
+#include "FakeRecords.h"
+
 #include "app/MainModule.h"
 #include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
@@ -8,7 +11,6 @@
 #include "link/EventPump.h"
 #include "link/QtCommControl.h"
 #include "link/Waiter.h"
-#include "ui/MainRecords.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -18,36 +20,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <array>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int WaitSeconds = 5;
 constexpr int CardsWritten = 12;
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) {
-        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-class Records final : public MainRecords {
-public:
-    [[nodiscard]] QByteArray track(int index) const override { return tracks_.at(index); }
-    void setTrack(int index, const QByteArray &text) override { tracks_.at(index) = text; }
-    void setLength(int, const QByteArray &) override {}
-    [[nodiscard]] QByteArray length(int) const override { return {}; }
-    [[nodiscard]] QByteArray message() const override { return {}; }
-    void setMessage(const QByteArray &) override {}
-
-private:
-    std::array<QByteArray, 6> tracks_;
-};
 
 bool startSimulator(QProcess &sim, const QString &mode, int swipeMs) {
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -83,7 +61,7 @@ struct Program {
     SteadyClock clock;
     QtEventPump pump;
     Waiter waiter{state, clock, pump};
-    Records records;
+    FakeRecords records;
     PromptWindow::Context context{state, waiter, records, [](QObject *parent) {
                                       return new QtCommControl(parent);
                                   }};

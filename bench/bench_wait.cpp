@@ -1,5 +1,7 @@
 // Figures for the waits on a real serial device (a pseudo-terminal): CPU used while a
 // wait sees nothing, and the delay from a byte arriving to the wait ending.
+#include "CpuTime.h"
+
 #include "app/MainModule.h"
 #include "app/SettingsStore.h"
 #include "link/EventPump.h"
@@ -12,25 +14,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 using namespace std::chrono_literals;
 
-namespace {
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) {
-        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
