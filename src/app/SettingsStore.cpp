@@ -11,7 +11,11 @@ QSettings openStore() {
 }
 
 QByteArray text(const QSettings &store, const char *key, const QByteArray &fallback) {
-    return store.value(QLatin1String(key), QString::fromLatin1(fallback)).toString().toLatin1();
+    const QVariant value = store.value(QLatin1String(key), QString::fromLatin1(fallback));
+    // A hand-written value with a comma reads back as a list; the text is what was meant.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", ")).toLatin1();
+    return value.toString().toLatin1();
 }
 
 QString portKey(int n) {

@@ -465,7 +465,9 @@ void IsoProtocol::SendClosingFrames() {
             send(Lrq::ErrorOff);
             send(Lrq::ReadyOn);
         }
-        waitForBytes(1, ReadClosingReplyLimit, false);
+        // A port that failed cannot answer: no point keeping the operator waiting.
+        if (port_.isOpen())
+            waitForBytes(1, ReadClosingReplyLimit, false);
         discardInput();
         break;
     case Closing::WriteWindow:

@@ -66,6 +66,8 @@ frmCommSetup::frmCommSetup(MainModule &state, CommControl &port, Waiter &waiter,
     for (int n = 1; n <= 12; ++n)
         ports << QString::number(n);
     Combo1 = combo("Combo1", ports, true, this);
+    // A typed port is used, not added to the list.
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,8}")), Combo1));
     Combo2 = combo("Combo2", {"19200", "9600", "4800", "2400", "1200"}, false, this);

@@ -299,6 +299,7 @@ void openWindow(const std::function<void()> &opener) {
 } // namespace
 
 void frmMainMenu::command(int index) {
+    checkLeftBox();
     if (!available(index))
         return;
     if (index != 1)
@@ -505,9 +506,10 @@ bool frmMainMenu::eventFilter(QObject *watched, QEvent *event) {
             // the focus for a while, nor another window becoming active.
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-                reason != Qt::MenuBarFocusReason && reason != Qt::NoFocusReason)
-                QMetaObject::invokeMethod(
-                    this, [this, box] { leaving(box); }, Qt::QueuedConnection);
+                reason != Qt::MenuBarFocusReason && reason != Qt::NoFocusReason) {
+                pendingLeave_ = box;
+                QMetaObject::invokeMethod(this, &frmMainMenu::checkLeftBox, Qt::QueuedConnection);
+            }
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -531,6 +533,16 @@ bool frmMainMenu::keyPressed(int box, QKeyEvent *event) {
         return true;
     }
     return false;
+}
+
+// The check runs once the focus has settled, and at the latest before a command reads the
+// boxes: a command button clicked to leave a box must see the box as checked.
+void frmMainMenu::checkLeftBox() {
+    if (!pendingLeave_)
+        return;
+    const int box = *pendingLeave_;
+    pendingLeave_.reset();
+    leaving(box);
 }
 
 void frmMainMenu::leaving(int box) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 class QDate;
@@ -60,6 +61,7 @@ private:
     [[nodiscard]] QString boxText(int index) const;
     void setBoxText(int index, const QString &text);
     bool keyPressed(int box, QKeyEvent *event);
+    void checkLeftBox();
     void leaving(int box);
     void showMessage(const QString &text);
     void encodeFromFile();
@@ -96,6 +98,7 @@ private:
 
     bool programChange_ = false;
     bool returningFocus_ = false;
+    std::optional<int> pendingLeave_;
     std::array<QString, 3> reported_;
 
     sfrmFormatError *formatError_ = nullptr;

@@ -216,6 +216,21 @@ private Q_SLOTS:
         QVERIFY(!write->isEnabled());
     }
 
+    // Leaving a box by clicking a command: the command reads the box as the check left it.
+    void leavingIsCheckedBeforeTheCommand() {
+        CommandWindows windows = this->windows();
+        QByteArray written;
+        windows.writeCard = [this, &written] {
+            written = window_->track(0);
+        };
+        window_->setCommandWindows(windows);
+        showActive();
+        box(0)->setFocus();
+        window_->setTrack(0, "abc"); // pasted: no key check
+        QTest::mouseClick(window_->findChild<QPushButton *>(u"Command1_1"_s), Qt::LeftButton);
+        QCOMPARE(written, QByteArray("ABC"));
+    }
+
     // Keys are typed, then the clipboard is pasted, then the box is left. A refused key shows
     // the "following" message at once, an invalid text the "fellowing" one on leaving.
     void input_data() {
