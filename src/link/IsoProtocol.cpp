@@ -85,12 +85,14 @@ bool IsoProtocol::openPort() {
     return reopenIfClosed();
 }
 
-bool IsoProtocol::reopenIfClosed() {
-    if (port_.isOpen())
-        return true;
+bool IsoProtocol::openWithSharedSettings() {
     port_.setSettings(state_.CommSettings);
     port_.setCommPort(static_cast<qint16>(state_.CommPort.trimmed().toInt()));
-    if (port_.open())
+    return port_.open();
+}
+
+bool IsoProtocol::reopenIfClosed() {
+    if (port_.isOpen() || openWithSharedSettings())
         return true;
     prompt_.portFailed(port_.openError());
     return false;
@@ -133,11 +135,8 @@ void IsoProtocol::storeTracks(const IsoFrames::Tracks &tracks) {
 
 QByteArray IsoProtocol::SendAndWait(const QByteArray &command) {
     // Errors of the port stay inside: the caller sees "ERR" or an empty reply.
-    if (options_.sendAndWaitOpensPort && !port_.isOpen()) {
-        port_.setSettings(state_.CommSettings);
-        port_.setCommPort(static_cast<qint16>(state_.CommPort.trimmed().toInt()));
-        port_.open();
-    }
+    if (options_.sendAndWaitOpensPort && !port_.isOpen())
+        openWithSharedSettings();
     discardInput();
     const bool yields = options_.sendAndWaitYields;
     if (yields)

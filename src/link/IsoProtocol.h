@@ -141,6 +141,7 @@ public:
 
 private:
     [[nodiscard]] bool cancelRequested() const;
+    bool openWithSharedSettings();
     bool reopenIfClosed();
     void send(const QByteArray &bytes);
     void yieldOnce();
