@@ -4,13 +4,11 @@
 #include "CpuTime.h"
 #include "FakeRecords.h"
 
-#include "app/MainModule.h"
 #include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
-#include "link/EventPump.h"
+#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
-#include "link/Waiter.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -57,20 +55,17 @@ template <class Window> void cancelWhen(Window &window, std::function<bool()> do
 }
 
 struct Program {
-    MainModule state;
-    SteadyClock clock;
-    QtEventPump pump;
-    Waiter waiter{state, clock, pump};
+    LinkRuntime runtime;
     FakeRecords records;
-    PromptWindow::Context context{state, waiter, records, [](QObject *parent) {
+    PromptWindow::Context context{runtime.state, runtime.waiter, records, runtime.port,
+                                  [](QObject *parent) {
                                       return new QtCommControl(parent);
                                   }};
 
     explicit Program(const char *mode) {
-        state.initialise();
-        state.EmulationMode = mode;
-        state.CommPort = "1";
-        state.CommSettings = "9600,n,8,1";
+        runtime.state.EmulationMode = mode;
+        QString why;
+        runtime.port = makePortConfig("1", "9600,n,8,1", SettingsStore(), why).value();
     }
 };
 

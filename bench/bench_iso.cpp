@@ -82,11 +82,10 @@ double perCardMs(Duration total, benchmark::IterationCount n) {
 
 struct Bench {
     Bench(EncoderModel::CommandSet set, const IsoProtocol::Options &options)
-        : port(clock, set), protocol(state, port, waiter, prompt, options) {
+        : port(clock, set), session(state, port, waiter, prompt, config),
+          protocol(session, options) {
         pump.current = &polling;
         state.EmulationMode = set == EncoderModel::CommandSet::Kvt380a ? "KVT-380A" : "LRQ118";
-        state.CommPort = "1";
-        state.CommSettings = "9600,o,7,1";
         port.model().setAutoSwipe(SwipeDelay);
         port.model().insertCard(Card::fromTexts("B4111111111111111^CARD/TEST^2912",
                                                 "4111111111111111=2912", "011234567890"));
@@ -100,8 +99,10 @@ struct Bench {
     RealTimePump realTime{clock};
     SwitchPump pump;
     ModelPort port;
-    Waiter waiter{state, clock, pump};
+    Waiter waiter{clock, pump};
     NoPrompt prompt;
+    PortConfig config;
+    LinkSession session;
     IsoProtocol protocol;
 };
 
@@ -154,22 +155,22 @@ SwipeResult write(Bench &bench) {
 }
 
 void Lrq118ReadCpu(benchmark::State &st) {
-    Bench bench(EncoderModel::CommandSet::Lrq118, IsoProtocol::forReadWindow());
+    Bench bench(EncoderModel::CommandSet::Lrq118, IsoProtocol::Options{});
     cpu(st, "LRQ118 read", bench, read);
 }
 
 void Kvt380aWriteCpu(benchmark::State &st) {
-    Bench bench(EncoderModel::CommandSet::Kvt380a, IsoProtocol::forWriteWindow());
+    Bench bench(EncoderModel::CommandSet::Kvt380a, IsoProtocol::Options{});
     cpu(st, "KVT-380A write", bench, write);
 }
 
 void Lrq118ReadRealTime(benchmark::State &st) {
-    Bench bench(EncoderModel::CommandSet::Lrq118, IsoProtocol::forReadWindow());
+    Bench bench(EncoderModel::CommandSet::Lrq118, IsoProtocol::Options{});
     realTime(st, "LRQ118 read", bench, read);
 }
 
 void Kvt380aWriteRealTime(benchmark::State &st) {
-    Bench bench(EncoderModel::CommandSet::Kvt380a, IsoProtocol::forWriteWindow());
+    Bench bench(EncoderModel::CommandSet::Kvt380a, IsoProtocol::Options{});
     realTime(st, "KVT-380A write", bench, write);
 }
 

@@ -1,9 +1,7 @@
 // Start-up figure: from the process start to the setup window painted on screen.
-#include "app/MainModule.h"
 #include "app/SettingsStore.h"
-#include "link/EventPump.h"
+#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
-#include "link/Waiter.h"
 #include "ui/frmCommSetup.h"
 
 #include <QApplication>
@@ -36,14 +34,10 @@ double sinceProcessStart() {
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    MainModule state;
-    state.initialise();
-    SteadyClock clock;
-    QtEventPump pump;
-    Waiter waiter(state, clock, pump);
+    LinkRuntime runtime;
     QtCommControl port;
     SettingsStore store;
-    frmCommSetup setup(state, port, waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
                        {[] {}, [] {},
                         [](const QString &) {
                         }});

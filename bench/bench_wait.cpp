@@ -2,11 +2,9 @@
 // wait sees nothing, and the delay from a byte arriving to the wait ending.
 #include "CpuTime.h"
 
-#include "app/MainModule.h"
 #include "app/SettingsStore.h"
-#include "link/EventPump.h"
+#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
-#include "link/Waiter.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -20,8 +18,6 @@
 
 using namespace std::chrono_literals;
 
-namespace {} // namespace
-
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
@@ -34,14 +30,12 @@ int main(int argc, char *argv[]) {
     SettingsStore store;
     store.setPortOverride(1, QString::fromLocal8Bit(ptsname(master)));
 
-    MainModule state;
-    state.initialise();
-    SteadyClock clock;
-    QtEventPump pump;
-    Waiter waiter(state, clock, pump);
+    LinkRuntime runtime;
+    const SteadyClock &clock = runtime.clock;
+    Waiter &waiter = runtime.waiter;
+    QString why;
     QtCommControl port;
-    port.setCommPort(1);
-    port.setSettings("9600,n,8,1");
+    port.setConfig(makePortConfig("1", "9600,n,8,1", store, why).value());
     if (!port.open()) {
         std::fprintf(stderr, "%s\n", qPrintable(port.openError()));
         return 1;

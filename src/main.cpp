@@ -1,4 +1,4 @@
-#include "ui/Main.h"
+#include "Main.h"
 
 #include <QApplication>
 

@@ -22,7 +22,6 @@ struct MainModule {
 
     bool CancelRequested = false;
     bool ReplyDone = false;
-    double WaitStart = 0; // seconds on the monotonic clock at the start of the current wait
 
     QByteArray WriteErrCaption;
     bool NonIsoMode = false;

@@ -1,23 +1,17 @@
 #include "iso/cfrmReadCard.h"
 
 #include "app/MainModule.h"
+#include "link/CommControl.h"
 #include "ui/MainRecords.h"
 #include "ui/MessageWindows.h"
 
-#include <QLabel>
+#include <algorithm>
 
-namespace {
-
-constexpr int OutputTrack1 = 3;
-
-QByteArray lengthOf(const QByteArray &track) {
-    return QByteArray::number(track == "+" ? 0 : track.size());
-}
-
-} // namespace
+namespace Lrq = IsoFrames::Lrq118;
+namespace Kvt = IsoFrames::Kvt380a;
 
 cfrmReadCard::cfrmReadCard(const Context &context, QWidget *parent)
-    : PromptWindow(context, IsoProtocol::forReadWindow(), parent) {
+    : PromptWindow(context, {}, parent), protocol_(session(), {}) {
     setObjectName(QStringLiteral("cfrmReadCard"));
     setWindowTitle(QStringLiteral("Read Swipe Prompt"));
     setCardSentence(QStringLiteral("You are reading card #                 ."));
@@ -33,25 +27,21 @@ void cfrmReadCard::startWork() {
 }
 
 PromptWindow::Opening cfrmReadCard::openingHandshake() {
-    return standardHandshake(IsoProtocol::Opening::Read);
+    return standardHandshake(Kvt::OpeningRead);
 }
 
 PromptWindow::Next cfrmReadCard::runCard() {
-    if (protocol().isKvt380a())
-        protocol().SetReadyIndicator();
-    const SwipeResult result = protocol().ReadTracks();
+    if (protocol_.isKvt380a())
+        protocol_.SetReadyIndicator();
+    const SwipeResult result = protocol_.ReadTracks();
     if (state().CancelRequested)
         return Next::Stop;
     switch (result) {
     case SwipeResult::Done: {
-        const QByteArray tracks[] = {state().Track1Data, state().Track2Data, state().Track3Data};
-        bool unreadable = false;
-        for (int i = 0; i < 3; ++i) {
-            records().setTrack(OutputTrack1 + i, tracks[i]);
-            records().setLength(OutputTrack1 + i, lengthOf(tracks[i]));
-            unreadable = unreadable || tracks[i] == "*";
-        }
-        if (unreadable) {
+        const MainRecords::Tracks tracks = {state().Track1Data, state().Track2Data,
+                                            state().Track3Data};
+        records().showOutput(tracks, MainRecords::BlankLength::Zero);
+        if (std::find(tracks.begin(), tracks.end(), "*") != tracks.end()) {
             records().setMessage({});
             failureReport(false);
         } else {
@@ -72,14 +62,11 @@ PromptWindow::Next cfrmReadCard::runCard() {
 
 void cfrmReadCard::failureReport(bool clearRecord) {
     if (clearRecord) {
-        for (int i = OutputTrack1; i < OutputTrack1 + 3; ++i) {
-            records().setTrack(i, "*");
-            records().setLength(i, "0");
-        }
+        records().markOutputFailed();
         records().setMessage({});
     }
     reportCardFailure();
-    protocol().SetReadyIndicator();
+    protocol_.SetReadyIndicator();
 }
 
 void cfrmReadCard::showOpeningError(Opening) {
@@ -88,6 +75,25 @@ void cfrmReadCard::showOpeningError(Opening) {
 
 void cfrmReadCard::showCardError() {
     sfrmReadErr(state(), this).showModal();
+}
+
+void cfrmReadCard::setErrorIndication(bool on) {
+    protocol_.SetErrorIndicator(on);
+}
+
+void cfrmReadCard::sendClosingFrames() {
+    LinkSession &s = session();
+    if (protocol_.isKvt380a()) {
+        s.send(Kvt::Reset);
+    } else {
+        s.send(Lrq::Reset);
+        s.send(Lrq::ErrorOff);
+        s.send(Lrq::ReadyOn);
+    }
+    // A port that failed cannot answer: no point keeping the operator waiting.
+    if (s.port().isOpen())
+        s.waitForBytes(1, {ClosingReplyLimit});
+    s.discardInput();
 }
 
 void cfrmReadCard::cancelPressed() {

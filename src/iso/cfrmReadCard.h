@@ -1,11 +1,14 @@
 #pragma once
 
-#include "iso/PromptWindow.h"
+#include "link/IsoProtocol.h"
+#include "ui/PromptWindow.h"
 
 // "Read": reads one card after another into the output record until Cancel.
 class cfrmReadCard : public PromptWindow {
     Q_OBJECT
 public:
+    static constexpr auto ClosingReplyLimit = std::chrono::seconds(2);
+
     explicit cfrmReadCard(const Context &context, QWidget *parent = nullptr);
 
 protected:
@@ -15,8 +18,12 @@ protected:
     Next runCard() override;
     void showOpeningError(Opening failure) override;
     void showCardError() override;
+    void setErrorIndication(bool on) override;
+    void sendClosingFrames() override;
     void cancelPressed() override;
 
 private:
     void failureReport(bool clearRecord);
+
+    IsoProtocol protocol_;
 };

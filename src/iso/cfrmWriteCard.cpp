@@ -5,17 +5,10 @@
 #include "ui/MainRecords.h"
 #include "ui/MessageWindows.h"
 
-namespace {
-
-constexpr int OutputTrack1 = 3;
-const QByteArray OpenWrite("(");
-const QByteArray ReadyOn("L");
-const QByteArray ReadyOff("l");
-
-} // namespace
+namespace Kvt = IsoFrames::Kvt380a;
 
 cfrmWriteCard::cfrmWriteCard(const Context &context, QWidget *parent)
-    : PromptWindow(context, IsoProtocol::forWriteWindow(), parent) {
+    : PromptWindow(context, {}, parent), protocol_(session(), {}) {
     setObjectName(QStringLiteral("cfrmWriteCard"));
     setWindowTitle(QStringLiteral("Write Swipe Prompt"));
     setCardSentence(QStringLiteral("You are writing card #                  ."));
@@ -27,56 +20,49 @@ void cfrmWriteCard::load() {
 
 // KVT-380A: both indications off after a refused command, before the error window.
 void cfrmWriteCard::lightsOut() {
-    protocol().SendAndWait(ReadyOn);
-    protocol().SendAndWait(ReadyOff);
+    protocol_.SendAndWait(Kvt::ReadyOn);
+    protocol_.SendAndWait(Kvt::ReadyOff);
 }
 
 PromptWindow::Opening cfrmWriteCard::openingHandshake() {
-    if (!protocol().isKvt380a()) {
-        (void)protocol().OpeningCommand(IsoProtocol::Opening::Write);
-        protocol().PrepareWrite();
+    if (!protocol_.isKvt380a()) {
+        (void)session().OpeningCommand(Kvt::OpeningWrite);
+        protocol_.PrepareWrite();
         return Opening::Ready;
     }
-    const Opening opening = standardHandshake(IsoProtocol::Opening::Write);
+    const Opening opening = standardHandshake(Kvt::OpeningWrite);
     if (opening == Opening::CommandFailed)
         lightsOut();
     return opening;
 }
 
 PromptWindow::Next cfrmWriteCard::runCard() {
-    const QByteArray tracks[] = {records().track(0), records().track(1), records().track(2)};
-    const SwipeResult result = protocol().WriteTracks(tracks[0], tracks[1], tracks[2]);
+    const MainRecords::Tracks tracks = records().input();
+    const SwipeResult result = protocol_.WriteTracks(tracks[0], tracks[1], tracks[2]);
     if (!state().CancelRequested && result == SwipeResult::Done) {
-        for (int i = 0; i < 3; ++i) {
-            records().setTrack(OutputTrack1 + i, tracks[i]);
-            records().setLength(OutputTrack1 + i, QByteArray::number(tracks[i].size()));
-        }
+        records().showOutput(tracks, MainRecords::BlankLength::AsText);
         records().setMessage("\r\nWrite complete.  Verify data accuracy before continue.");
         advanceCardNumber();
     } else {
         if (state().CancelRequested)
             return Next::Stop;
-        for (int i = OutputTrack1; i < OutputTrack1 + 3; ++i) {
-            records().setTrack(i, "*");
-            records().setLength(i, "0");
-        }
+        records().markOutputFailed();
         records().setMessage({});
-        if (protocol().isKvt380a())
+        if (protocol_.isKvt380a())
             lightsOut();
         reportCardFailure();
         if (result == SwipeResult::NotDone)
             return Next::Stop;
     }
-    if (protocol().isKvt380a()) {
-        protocol().SendAndWait(OpenWrite);
-        protocol().PauseAfterReset();
+    if (protocol_.isKvt380a()) {
+        protocol_.SendAndWait(Kvt::OpeningWrite);
+        session().PauseAfterReset();
         // Closing the window during the pause closed the port for good: opening it again
         // would leave it held after the window has gone.
         if (state().CancelRequested)
             return Next::Stop;
-        if (!port().isOpen())
-            protocol().openPort();
-        protocol().discardInput();
+        session().reopenIfClosed();
+        session().discardInput();
     }
     return Next::Continue;
 }
@@ -87,4 +73,13 @@ void cfrmWriteCard::showOpeningError(Opening) {
 
 void cfrmWriteCard::showCardError() {
     sfrmWriteErr(state(), this).showModal();
+}
+
+void cfrmWriteCard::setErrorIndication(bool on) {
+    protocol_.SetErrorIndicator(on);
+}
+
+void cfrmWriteCard::sendClosingFrames() {
+    if (protocol_.isKvt380a())
+        protocol_.SendAndWait(Kvt::Reset);
 }

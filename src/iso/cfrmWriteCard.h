@@ -1,6 +1,7 @@
 #pragma once
 
-#include "iso/PromptWindow.h"
+#include "link/IsoProtocol.h"
+#include "ui/PromptWindow.h"
 
 // "Write": writes the input record onto one card after another until Cancel.
 class cfrmWriteCard : public PromptWindow {
@@ -14,7 +15,11 @@ protected:
     Next runCard() override;
     void showOpeningError(Opening failure) override;
     void showCardError() override;
+    void setErrorIndication(bool on) override;
+    void sendClosingFrames() override;
 
 private:
     void lightsOut();
+
+    IsoProtocol protocol_;
 };

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "link/PortConfig.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
-// The serial port as the windows use it: a port number, a settings text such as
-// "9600,o,7,1", open/close, send, take everything received, count what is waiting.
+// The serial port as the windows use it: the port chosen in setup, open/close, send, take
+// everything received, count what is waiting.
 // Sends and reads on a closed port do nothing: a window's closing step may close the
 // port under a wait that is still running.
 class CommControl : public QObject {
@@ -13,10 +15,8 @@ class CommControl : public QObject {
 public:
     using QObject::QObject;
 
-    virtual void setCommPort(int number) = 0;
-    [[nodiscard]] virtual int commPort() const = 0;
-    virtual void setSettings(const QByteArray &settings) = 0;
-    [[nodiscard]] virtual QByteArray settings() const = 0;
+    void setConfig(const PortConfig &config) { config_ = config; }
+    [[nodiscard]] const PortConfig &config() const { return config_; }
 
     // Opens the port; on failure returns false and openError() says why in the
     // operator's words.
@@ -35,4 +35,7 @@ public:
 Q_SIGNALS:
     // The open port failed under us (an unplugged adapter); the port is closed by now.
     void connectionLost(const QString &why);
+
+private:
+    PortConfig config_;
 };

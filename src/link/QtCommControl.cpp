@@ -1,9 +1,5 @@
 #include "link/QtCommControl.h"
 
-#include "app/SettingsStore.h"
-#include "link/LineSettings.h"
-#include "link/PortName.h"
-
 #include <QFileInfo>
 
 namespace {
@@ -59,27 +55,22 @@ bool QtCommControl::open() {
     openError_.clear();
     if (port_.isOpen())
         return true;
-    const std::optional<LineSettings> line = parseLineSettings(settings_);
-    const QString device = portDeviceName(number_, SettingsStore());
-    device_ = device;
-    if (!line) {
-        openError_ = QStringLiteral("The line settings \"%1\" are not valid.")
-                         .arg(QString::fromLatin1(settings_));
-        return false;
-    }
+    const PortConfig &port = config();
+    const QString &device = port.device;
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite)) {
-        openError_ = describeOpenFailure(port_.error(), device, number_, port_.errorString());
+        openError_ = describeOpenFailure(port_.error(), device, port.number, port_.errorString());
         return false;
     }
+    const LineSettings &line = port.line;
     const bool applied =
-        port_.setBaudRate(line->baud) &&
-        port_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
-        port_.setParity(toParity(line->parity)) &&
-        port_.setStopBits(line->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+        port_.setBaudRate(line.baud) &&
+        port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
+        port_.setParity(toParity(line.parity)) &&
+        port_.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     if (!applied && !isPseudoTerminal(device)) {
         openError_ = QStringLiteral("%1 does not accept the line settings \"%2\".")
-                         .arg(device, QString::fromLatin1(settings_));
+                         .arg(device, QString::fromLatin1(port.settingsText));
         port_.close();
         return false;
     }
@@ -135,5 +126,6 @@ void QtCommControl::onError(QSerialPort::SerialPortError error) {
     if (!lost || !port_.isOpen())
         return;
     port_.close();
-    Q_EMIT connectionLost(QStringLiteral("The encoder on %1 was disconnected.").arg(device_));
+    Q_EMIT connectionLost(
+        QStringLiteral("The encoder on %1 was disconnected.").arg(config().device));
 }

@@ -10,11 +10,6 @@ class QtCommControl : public CommControl {
 public:
     explicit QtCommControl(QObject *parent = nullptr);
 
-    void setCommPort(int number) override { number_ = number; }
-    [[nodiscard]] int commPort() const override { return number_; }
-    void setSettings(const QByteArray &settings) override { settings_ = settings; }
-    [[nodiscard]] QByteArray settings() const override { return settings_; }
-
     bool open() override;
     void close() override;
     [[nodiscard]] bool isOpen() const override { return port_.isOpen(); }
@@ -30,8 +25,5 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort port_;
-    int number_ = 1;
-    QByteArray settings_ = "9600,n,8,1";
     QString openError_;
-    QString device_;
 };

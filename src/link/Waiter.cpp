@@ -1,16 +1,13 @@
 #include "link/Waiter.h"
 
-#include "app/MainModule.h"
 #include "link/CommControl.h"
 #include "link/EventPump.h"
 
-Waiter::Waiter(MainModule &state, const Clock &clock, EventPump &pump)
-    : state_(state), clock_(clock), pump_(pump) {}
+Waiter::Waiter(const Clock &clock, EventPump &pump) : clock_(clock), pump_(pump) {}
 
 WaitEnd Waiter::wait(const std::function<bool()> &condition, const WaitRule &rule,
                      CommControl *port) {
     const Duration start = clock_.now();
-    state_.WaitStart = toSeconds(start);
     for (;;) {
         if (condition && condition())
             return WaitEnd::Met;

@@ -7,7 +7,6 @@
 
 class CommControl;
 class EventPump;
-struct MainModule;
 
 enum class WaitEnd { Met, Cancelled, TimedOut };
 
@@ -23,7 +22,7 @@ struct WaitRule {
 // command sets expect.
 class Waiter {
 public:
-    Waiter(MainModule &state, const Clock &clock, EventPump &pump);
+    Waiter(const Clock &clock, EventPump &pump);
 
     WaitEnd wait(const std::function<bool()> &condition, const WaitRule &rule,
                  CommControl *port = nullptr);
@@ -34,10 +33,8 @@ public:
     void yieldOnce();
 
     [[nodiscard]] const Clock &clock() const { return clock_; }
-    [[nodiscard]] EventPump &pump() { return pump_; }
 
 private:
-    MainModule &state_;
     const Clock &clock_;
     EventPump &pump_;
 };

@@ -1,50 +1,22 @@
 #pragma once
 
-#include <QByteArray>
-#include <QPlainTextEdit>
-#include <QString>
+#include "ui/EntryFieldGuard.h"
 
 #include <array>
 
 struct MainModule;
 
-// The keyed-entry rules of the input record (track boxes 0, 1, 2).
+// The keyed-entry rules of track boxes: the main window's input record and the boxes of
+// the windows that take track text the same way.
 
 inline constexpr std::array<int, 3> TrackMaxLength = {76, 37, 104};
 
-struct KeyDecision {
-    QString text; // what the box receives: track 1 upper-cased
-    bool accepted = true;
-};
+// " 7-Bit Character (Std T1) Format Error" or " 5-Bit Character (Std T2/T3) Format Error",
+// with "Use the following characters only:" and the track's characters.
+[[nodiscard]] GuardMessage RefusedKeyMessage(int track);
+// The same with "fellowing", as the leaving check has always said it.
+[[nodiscard]] GuardMessage LeavingMessage(int track);
 
-// Control characters (codes up to 31, and 127) always pass.
-[[nodiscard]] KeyDecision CheckTrackKey(int box, const QString &typed, const MainModule &state);
-[[nodiscard]] bool IsTrackTextValid(int box, const QByteArray &text);
-[[nodiscard]] QByteArray UpperCaseAscii(const QByteArray &text);
-
-[[nodiscard]] QString TrackMessageTitle(int box);
-[[nodiscard]] QString RefusedKeyText(int box);
-[[nodiscard]] QString LeavingText(int box);
-
-// A multi-line text box that, like the single-line one, refuses characters beyond its
-// maximum length, whether typed, pasted, dropped or composed.
-class LimitedPlainTextEdit : public QPlainTextEdit {
-    Q_OBJECT
-public:
-    explicit LimitedPlainTextEdit(QWidget *parent = nullptr);
-
-    void setMaxLength(int length) { maxLength_ = length; }
-    [[nodiscard]] int maxLength() const { return maxLength_; }
-    // Sets the text, cut to the maximum length.
-    void setLimitedText(const QString &text);
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void insertFromMimeData(const QMimeData *source) override;
-    void inputMethodEvent(QInputMethodEvent *event) override;
-
-private:
-    [[nodiscard]] int room() const;
-
-    int maxLength_ = 32767;
-};
+// Track 1 (track = 0) upper-cases keys and its text on leaving; tracks 2 and 3 take digits
+// and ":;=>" only. The leaving check accepts what the track can hold.
+[[nodiscard]] EntryRule TrackEntryRule(int track, const MainModule &state);

@@ -5,7 +5,7 @@
 #include "link/CommControl.h"
 #include "link/ConnectionCheck.h"
 #include "link/LineSettings.h"
-#include "link/PortName.h"
+#include "link/PortConfig.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -53,9 +53,9 @@ QByteArray textOf(const QComboBox *box) {
 
 } // namespace
 
-frmCommSetup::frmCommSetup(MainModule &state, CommControl &port, Waiter &waiter,
+frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &port, Waiter &waiter,
                            SettingsStore &store, Actions actions, QWidget *parent)
-    : QDialog(parent), state_(state), port_(port), waiter_(waiter), store_(store),
+    : QDialog(parent), state_(state), chosen_(chosen), port_(port), waiter_(waiter), store_(store),
       actions_(std::move(actions)) {
     setObjectName(QStringLiteral("frmCommSetup"));
     setWindowTitle(QStringLiteral("KVT-450 Series Utility: Initial Setup"));
@@ -174,33 +174,23 @@ void frmCommSetup::load() {
 }
 
 void frmCommSetup::showDevice() {
-    bool ok = false;
-    const int number = Combo1->currentText().trimmed().toInt(&ok);
-    device_->setText(ok && number > 0 ? portDeviceName(number, store_)
-                                      : QStringLiteral("(not a port number)"));
+    const std::optional<int> number = parsePortNumber(textOf(Combo1));
+    device_->setText(number ? portDeviceName(*number, store_)
+                            : QStringLiteral("(not a port number)"));
 }
 
 bool frmCommSetup::openPort(QString &why) {
-    bool ok = false;
-    const QString text = QString::fromLatin1(state_.CommPort).trimmed();
-    const int number = text.toInt(&ok);
-    if (!ok || number < 1 || number > 32767) {
-        why = QStringLiteral("The serial port \"%1\" is not a port number: choose 1 to 12 or "
-                             "type another number.")
-                  .arg(QString::fromLatin1(state_.CommPort));
+    // The port is taken apart once, here; every later window opens what passed the check.
+    const std::optional<PortConfig> config =
+        makePortConfig(state_.CommPort, state_.CommSettings, store_, why);
+    if (!config)
         return false;
-    }
-    if (!parseLineSettings(state_.CommSettings)) {
-        why = QStringLiteral("The line settings \"%1\" are not valid.")
-                  .arg(QString::fromLatin1(state_.CommSettings));
-        return false;
-    }
-    port_.setCommPort(number);
-    port_.setSettings(state_.CommSettings);
+    port_.setConfig(*config);
     if (!port_.open()) {
         why = port_.openError();
         return false;
     }
+    chosen_ = *config;
     return true;
 }
 

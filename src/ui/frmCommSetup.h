@@ -13,6 +13,7 @@ class QRadioButton;
 class SettingsStore;
 class Waiter;
 struct MainModule;
+struct PortConfig;
 
 // The first window of every run: port, line settings, coercivity and command set; OK
 // checks that the encoder answers and saves the settings.
@@ -26,8 +27,9 @@ public:
         std::function<void(const QString &reason)> showCommError;
     };
 
-    frmCommSetup(MainModule &state, CommControl &port, Waiter &waiter, SettingsStore &store,
-                 Actions actions, QWidget *parent = nullptr);
+    // chosen receives the port the check passed with, for every window that opens it later.
+    frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &port, Waiter &waiter,
+                 SettingsStore &store, Actions actions, QWidget *parent = nullptr);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -44,6 +46,7 @@ private:
     bool openPort(QString &why);
 
     MainModule &state_;
+    PortConfig &chosen_;
     CommControl &port_;
     Waiter &waiter_;
     SettingsStore &store_;

@@ -1,8 +1,11 @@
 #include "ui/frmMainMenu.h"
 
 #include "app/MainModule.h"
+#include "ui/EntryFieldGuard.h"
+#include "ui/LimitedPlainTextEdit.h"
 #include "ui/MessageWindows.h"
 #include "ui/TrackInput.h"
+#include "ui/WindowSlot.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -100,7 +103,7 @@ frmMainMenu::frmMainMenu(MainModule &state, QWidget *parent)
       chooseSave_([](QWidget *p, const QString &title, const QString &filter, const QString &name) {
           return chooseFile(QFileDialog::AcceptSave, p, title, filter, name);
       }),
-      geometry_(MainDesignGeometry()) {
+      geometry_(MainDesignGeometry()), guard_(new EntryFieldGuard(this)) {
     setObjectName(QStringLiteral("frmMainMenu"));
     setFont(designFont(font()));
     createControls();
@@ -108,6 +111,8 @@ frmMainMenu::frmMainMenu(MainModule &state, QWidget *parent)
     setMinimumSize(size());
     refreshCommands();
 }
+
+frmMainMenu::~frmMainMenu() = default;
 
 void frmMainMenu::createControls() {
     auto label = [this](const QString &name, const QString &text) {
@@ -169,7 +174,7 @@ void frmMainMenu::createControls() {
         }
         TIT[i]->setObjectName(QStringLiteral("TIT%1").arg(i));
         if (input)
-            TIT[i]->installEventFilter(this);
+            guard_->attach(TIT[i], TrackEntryRule(i, state_));
         else
             TIT[i]->setFocusPolicy(Qt::ClickFocus);
     }
@@ -299,7 +304,7 @@ void openWindow(const std::function<void()> &opener) {
 } // namespace
 
 void frmMainMenu::command(int index) {
-    checkLeftBox();
+    guard_->checkPending();
     if (!available(index))
         return;
     if (index != 1)
@@ -363,7 +368,7 @@ void frmMainMenu::incrementalEncode() {
     if (state_.IncrCancelled)
         return;
     openWindow(windows_.writeIncr);
-    window(incEOk_).showModal();
+    windowIn(incEOk_, this).showModal();
     reset();
 }
 
@@ -395,7 +400,7 @@ void frmMainMenu::encodeFromFile() {
         reset();
         return;
     case RecordFileCheck::Rejected:
-        window(formatError_).showModal();
+        windowIn(formatError_, this).showModal();
         reset();
         return;
     case RecordFileCheck::Accepted:
@@ -404,7 +409,7 @@ void frmMainMenu::encodeFromFile() {
     state_.EncodeFileCancelled = false;
     openWindow(windows_.encodeRF);
     if (!state_.EncodeFileCancelled)
-        window(rfOk_).showModal();
+        windowIn(rfOk_, this).showModal();
     reset();
 }
 
@@ -425,18 +430,12 @@ void frmMainMenu::saveToFile() {
                             .arg(state_.SaveCardNumber - 1)
                             .arg(name));
         } else {
-            sfrmSaveError &error = window(saveError_);
+            sfrmSaveError &error = windowIn(saveError_, this);
             error.setFileName(name);
             error.showModal();
         }
     }
     reset();
-}
-
-template <class Window> Window &frmMainMenu::window(Window *&slot) {
-    if (slot == nullptr)
-        slot = new Window(this);
-    return *slot;
 }
 
 void frmMainMenu::ClearInputRecord() {
@@ -459,112 +458,14 @@ void frmMainMenu::reset() {
 }
 
 QString frmMainMenu::boxText(int index) const {
-    if (const auto *line = qobject_cast<const QLineEdit *>(TIT[index]))
-        return line->text();
-    return static_cast<const QPlainTextEdit *>(TIT[index])->toPlainText();
-}
-
-void frmMainMenu::setBoxText(int index, const QString &text) {
-    if (auto *line = qobject_cast<QLineEdit *>(TIT[index]))
-        line->setText(text);
-    else
-        static_cast<LimitedPlainTextEdit *>(TIT[index])->setLimitedText(text);
+    return EntryFieldGuard::text(TIT[index]);
 }
 
 void frmMainMenu::trackChanged(int index) {
-    if (index < 3 && !programChange_) {
-        QString text = boxText(index);
-        // Track texts are 8-bit: a character beyond Latin-1 could only reach the encoder
-        // as a substitute, so the box does not keep it.
-        const qsizetype kept = text.removeIf([](QChar c) { return c.unicode() > 0xFF; }).size();
-        if (kept != boxText(index).size()) {
-            QScopedValueRollback guard(programChange_, true);
-            setBoxText(index, text);
-            if (auto *plain = qobject_cast<QPlainTextEdit *>(TIT[index]))
-                plain->moveCursor(QTextCursor::End);
-        }
-        // Text that arrived without the box having the focus (dropped into it) is checked
-        // at once, as it will not be left.
-        if (QApplication::focusWidget() != TIT[index])
-            QMetaObject::invokeMethod(
-                this, [this, index] { leaving(index); }, Qt::QueuedConnection);
-    }
     LT[index]->setText(QString::number(boxText(index).size()));
     LT[index]->adjustSize();
     if (index < 3)
         refreshCommands();
-}
-
-bool frmMainMenu::eventFilter(QObject *watched, QEvent *event) {
-    for (int box = 0; box < 3; ++box) {
-        if (watched != TIT[box])
-            continue;
-        if (event->type() == QEvent::KeyPress)
-            return keyPressed(box, static_cast<QKeyEvent *>(event));
-        if (event->type() == QEvent::FocusOut && !returningFocus_) {
-            // Only a move to another control is leaving: not a message box or a menu taking
-            // the focus for a while, nor another window becoming active.
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-                reason != Qt::MenuBarFocusReason && reason != Qt::NoFocusReason) {
-                pendingLeave_ = box;
-                QMetaObject::invokeMethod(this, &frmMainMenu::checkLeftBox, Qt::QueuedConnection);
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-bool frmMainMenu::keyPressed(int box, QKeyEvent *event) {
-    const QString typed = event->text();
-    if (typed.isEmpty())
-        return false;
-    const KeyDecision decision = CheckTrackKey(box, typed, state_);
-    if (!decision.accepted) {
-        QMessageBox::information(this, TrackMessageTitle(box), RefusedKeyText(box));
-        QScopedValueRollback guard(returningFocus_, true);
-        TIT[box]->setFocus(Qt::OtherFocusReason);
-        return true;
-    }
-    if (decision.text != typed) {
-        QKeyEvent upper(event->type(), event->key(), event->modifiers(), decision.text,
-                        event->isAutoRepeat(), event->count());
-        QCoreApplication::sendEvent(TIT[box], &upper);
-        return true;
-    }
-    return false;
-}
-
-// The check runs once the focus has settled, and at the latest before a command reads the
-// boxes: a command button clicked to leave a box must see the box as checked.
-void frmMainMenu::checkLeftBox() {
-    if (!pendingLeave_)
-        return;
-    const int box = *pendingLeave_;
-    pendingLeave_.reset();
-    leaving(box);
-}
-
-void frmMainMenu::leaving(int box) {
-    const QString text = boxText(box);
-    if (text.isEmpty())
-        return;
-    if (box == 0) {
-        const QString upper = QString::fromLatin1(UpperCaseAscii(text.toLatin1()));
-        if (upper != text) {
-            QScopedValueRollback guard(programChange_, true);
-            setBoxText(0, upper);
-        }
-    }
-    // A text already reported is not reported again until it changes: the operator was told,
-    // and may still leave the box for a command button.
-    const QString checked = boxText(box);
-    if (IsTrackTextValid(box, checked.toLatin1()) || checked == reported_[box])
-        return;
-    reported_[box] = checked;
-    QMessageBox::information(this, TrackMessageTitle(box), LeavingText(box));
-    QScopedValueRollback guard(returningFocus_, true);
-    TIT[box]->setFocus(Qt::OtherFocusReason);
 }
 
 QByteArray frmMainMenu::track(int index) const {
@@ -576,8 +477,7 @@ QByteArray frmMainMenu::track(int index) const {
 void frmMainMenu::setTrack(int index, const QByteArray &text) {
     if (index < 0 || index >= 6)
         return;
-    QScopedValueRollback guard(programChange_, true);
-    setBoxText(index, QString::fromLatin1(text));
+    guard_->setText(TIT[index], QString::fromLatin1(text));
 }
 
 void frmMainMenu::setLength(int index, const QByteArray &caption) {

@@ -7,9 +7,10 @@
 #include <QWidget>
 
 #include <array>
-#include <optional>
+#include <memory>
 #include <vector>
 
+class EntryFieldGuard;
 class QDate;
 class QLabel;
 class QLocale;
@@ -26,6 +27,7 @@ class frmMainMenu : public QWidget, public MainRecords {
     Q_OBJECT
 public:
     explicit frmMainMenu(MainModule &state, QWidget *parent = nullptr);
+    ~frmMainMenu() override;
 
     void setCommandWindows(CommandWindows windows);
     void setFileDialogs(FileChooser open, FileChooser save);
@@ -45,7 +47,6 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -59,10 +60,6 @@ private:
     void refreshCommands();
     void trackChanged(int index);
     [[nodiscard]] QString boxText(int index) const;
-    void setBoxText(int index, const QString &text);
-    bool keyPressed(int box, QKeyEvent *event);
-    void checkLeftBox();
-    void leaving(int box);
     void showMessage(const QString &text);
     void encodeFromFile();
     void saveToFile();
@@ -74,8 +71,6 @@ private:
     [[nodiscard]] double toTwipsX(int pixels) const;
     [[nodiscard]] double toTwipsY(int pixels) const;
     void placeControls();
-
-    template <class Window> Window &window(Window *&slot);
 
     MainModule &state_;
     CommandWindows windows_;
@@ -96,15 +91,12 @@ private:
     bool loaded_ = false;
     bool laying_ = false;
 
-    bool programChange_ = false;
-    bool returningFocus_ = false;
-    std::optional<int> pendingLeave_;
-    std::array<QString, 3> reported_;
+    EntryFieldGuard *guard_ = nullptr;
 
-    sfrmFormatError *formatError_ = nullptr;
-    sfrmRFOK *rfOk_ = nullptr;
-    sfrmIncEOK *incEOk_ = nullptr;
-    sfrmSaveError *saveError_ = nullptr;
+    std::unique_ptr<sfrmFormatError> formatError_;
+    std::unique_ptr<sfrmRFOK> rfOk_;
+    std::unique_ptr<sfrmIncEOK> incEOk_;
+    std::unique_ptr<sfrmSaveError> saveError_;
 };
 
 // The save dialog's proposal: "E", the date digits in the system's order without the first

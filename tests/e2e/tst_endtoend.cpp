@@ -1,13 +1,11 @@
 #include "FakeRecords.h"
 #include "ModalWatcher.h"
 
-#include "app/MainModule.h"
 #include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
-#include "link/EventPump.h"
+#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
-#include "link/Waiter.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
@@ -19,6 +17,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSerialPort>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -55,6 +54,7 @@ private Q_SLOTS:
     void readAndWrite_data();
     void readAndWrite();
     void portHeldByAnotherProgram();
+    void registrationPutBack();
 
 private:
     QString waitForLine(const QString &prefix);
@@ -111,11 +111,8 @@ void TestEndToEnd::readAndWrite() {
     sim_.write("card B1234567890123456^END/TO END^3012|1234567890123456=3012|+\n");
     QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
 
-    MainModule state;
-    state.initialise();
-    SteadyClock clock;
-    QtEventPump pump;
-    Waiter waiter{state, clock, pump};
+    LinkRuntime runtime;
+    MainModule &state = runtime.state;
     FakeRecords records;
     ModalWatcher watcher;
     {
@@ -125,7 +122,8 @@ void TestEndToEnd::readAndWrite() {
         const auto why = [](const QString &reason) {
             qWarning() << reason;
         };
-        frmCommSetup setup(state, port, waiter, store, {[&opened] { opened = true; }, [] {}, why});
+        frmCommSetup setup(state, runtime.port, port, runtime.waiter, store,
+                           {[&opened] { opened = true; }, [] {}, why});
         setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
         setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")
             ->setChecked(true);
@@ -133,7 +131,8 @@ void TestEndToEnd::readAndWrite() {
         QVERIFY(opened);
         QCOMPARE(state.EmulationMode, mode);
     }
-    const PromptWindow::Context context{state, waiter, records, [](QObject *parent) {
+    const PromptWindow::Context context{state, runtime.waiter, records, runtime.port,
+                                        [](QObject *parent) {
                                             return new QtCommControl(parent);
                                         }};
     // Runs a read or write window until its first card is done, then presses Cancel.
@@ -197,11 +196,28 @@ void TestEndToEnd::portHeldByAnotherProgram() {
     QSerialPort other(device);
     QVERIFY(other.open(QIODevice::ReadWrite));
     QtCommControl port;
-    port.setCommPort(1);
-    port.setSettings("9600,o,7,1");
+    QString why;
+    port.setConfig(makePortConfig("1", "9600,o,7,1", SettingsStore(), why).value());
     QVERIFY(!port.open());
     QCOMPARE(port.openError(),
              QStringLiteral("Cannot open %1: it is in use by another program.").arg(device));
+}
+
+// The simulator finds its port by number like any encoder, and gives the operator's own
+// mapping back when it ends.
+void TestEndToEnd::registrationPutBack() {
+    const auto registered = [] {
+        return SettingsStore().portOverride(7);
+    };
+    SettingsStore().setPortOverride(7, QStringLiteral("/dev/ttyUSB9"));
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "7", "--background"});
+    const QString device = waitForLine(QStringLiteral("device: ")).mid(8);
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 7")).isEmpty());
+    QCOMPARE(registered(), device);
+    sim_.terminate();
+    QVERIFY(sim_.waitForFinished());
+    QCOMPARE(sim_.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(registered(), QStringLiteral("/dev/ttyUSB9"));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -1,5 +1,4 @@
-#include "FakeRecords.h"
-#include "FakeTime.h"
+#include "FakeLink.h"
 #include "ModalWatcher.h"
 #include "ModelPort.h"
 
@@ -21,27 +20,19 @@ Q_DECLARE_METATYPE(Set)
 namespace {
 
 // A read or write window with the virtual encoder behind its port, on the fake clock.
-template <class Window> struct Rig {
-    MainModule state;
-    FakeClock clock;
-    FakePump pump{clock};
-    Waiter waiter{state, clock, pump};
-    FakeRecords records;
+template <class Window> struct Rig : FakeLink {
     ModalWatcher watcher;
     ModelPort *port = nullptr;
     std::unique_ptr<Window> window;
     // Each error window, with the first track shown when it opened.
     QStringList errors;
 
-    explicit Rig(Set set) {
-        state.initialise();
-        state.EmulationMode = set == Set::Kvt380a ? "KVT-380A" : "LRQ118";
-        const PromptWindow::Context context{state, waiter, records, [this, set](QObject *parent) {
-                                                port = new ModelPort(clock, set);
-                                                port->setParent(parent);
-                                                return port;
-                                            }};
-        window = std::make_unique<Window>(context);
+    explicit Rig(Set set) : FakeLink(set == Set::Kvt380a ? "KVT-380A" : "LRQ118") {
+        window = std::make_unique<Window>(context([this, set](QObject *parent) {
+            port = new ModelPort(clock, set);
+            port->setParent(parent);
+            return port;
+        }));
         watcher.leaveAlone = window.get();
         watcher.inspect = [this](QWidget *error) {
             errors << error->windowTitle() + ": " + QString::fromLatin1(records.track(3));

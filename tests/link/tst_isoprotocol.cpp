@@ -3,6 +3,7 @@
 
 #include "app/MainModule.h"
 #include "link/IsoProtocol.h"
+#include "link/LinkSession.h"
 #include "link/Waiter.h"
 
 #include <QRandomGenerator>
@@ -11,7 +12,6 @@
 #include <functional>
 
 using namespace std::chrono_literals;
-using Options = IsoProtocol::Options;
 
 namespace {
 
@@ -43,18 +43,47 @@ enum class Op {
     Ready,
     WaitReady,
     Prepare,
-    Closing,
     CancelWrite,
     SkipWrite
 };
 
-const Options ReadW = IsoProtocol::forReadWindow();
-const Options WriteW = IsoProtocol::forWriteWindow();
-const Options CopyW = IsoProtocol::forCopyWindow();
-const Options EraseW = IsoProtocol::forEraseWindow();
-const Options IncrW = IsoProtocol::forIncrementalWindow();
-const Options SaveW = IsoProtocol::forSaveWindow();
-const Options FileW = IsoProtocol::forEncodeFromFileWindow();
+// The procedures as each kind of window runs them.
+struct Variant {
+    IsoProtocol::Options iso{};
+    ResetRule reset{};
+};
+
+constexpr Duration CopyReadPause = 500ms;
+constexpr Duration IncrementalResetReplyLimit = 500ms;
+constexpr Duration IncrementalResetSettle = 100ms;
+
+const Variant ReadW{};
+const Variant WriteW{};
+const Variant CopyW{
+    .iso = {.errorIndicator = {.opensPortLrq118 = true, .stop = Stop::OnCancelOrReplyDone},
+            .read = {.pauseFirst = CopyReadPause,
+                     .opensPort = true,
+                     .promptsAtStart = true,
+                     .lrqSettle = 500ms,
+                     .lrqResetsAfter = true,
+                     .kvtCollects = true}}};
+const Variant EraseW{
+    .iso = {.sendAndWait = {.yields = false}, .errorIndicator = {.yieldsFirst = false}}};
+const Variant IncrW{.iso = {.write = {.flushes = false}},
+                    .reset = {.yieldsFirst = true,
+                              .replyLimit = IncrementalResetReplyLimit,
+                              .settle = IncrementalResetSettle}};
+const Variant SaveW{.iso = {.read = {.opensPort = true,
+                                     .kvtCollects = true,
+                                     .collectYieldsFirst = true,
+                                     .collectStop = Stop::Never}}};
+const Variant FileW{.iso = {.sendAndWait = {.opensPort = true, .settle = 100ms},
+                            .errorIndicator = {.opensPortKvt380a = true},
+                            .write = {.pauses = false,
+                                      .flushes = false,
+                                      .skips = true,
+                                      .ackExact = true,
+                                      .cancelResets = true}}};
 
 const QByteArray Ok = QByteArray::fromHex("1b30");
 const QByteArray EscR = QByteArray::fromHex("1b72");
@@ -94,7 +123,9 @@ public:
 
 // One protocol object over a scripted port and a fake clock.
 struct Rig {
-    Rig(const Options &options, Line line) : protocol(state, port, waiter, prompt, options) {
+    Rig(const Variant &variant, Line line)
+        : reset(variant.reset), session(state, port, waiter, prompt, config),
+          protocol(session, variant.iso) {
         state.EmulationMode = line == Kvt || line == KvtClosed ? "KVT-380A" : "LRQ118";
         state.Track1Data = OldTracks[0];
         state.Track2Data = OldTracks[1];
@@ -125,15 +156,14 @@ struct Rig {
         case Op::SendAndWait:
             return p.SendAndWait("L");
         case Op::CollectReply:
-            return p.CollectReply("Q");
+            return session.collectUntilSilence("Q", false, Stop::OnCancel);
         case Op::SendAndCollect:
-            return p.SendAndCollect("Q");
+            return session.collectUntilSilence("Q", true, Stop::Never);
         case Op::Reset:
-            return text(p.ResetStep());
+            return text(session.ResetStep(reset));
         case Op::OpenRead:
         case Op::OpenWrite:
-            return text(p.OpeningCommand(op == Op::OpenRead ? IsoProtocol::Opening::Read
-                                                            : IsoProtocol::Opening::Write));
+            return text(session.OpeningCommand(op == Op::OpenRead ? "L" : "("));
         case Op::ErrorOn:
         case Op::ErrorOff:
             p.SetErrorIndicator(op == Op::ErrorOn);
@@ -146,9 +176,6 @@ struct Rig {
             break;
         case Op::Prepare:
             p.PrepareWrite();
-            break;
-        case Op::Closing:
-            p.SendClosingFrames();
             break;
         case Op::CancelWrite:
         case Op::SkipWrite:
@@ -181,8 +208,11 @@ struct Rig {
     FakeClock clock;
     FakePump pump{clock, Tick};
     ScriptedPort port{clock};
-    Waiter waiter{state, clock, pump};
+    Waiter waiter{clock, pump};
     PromptSpy prompt;
+    PortConfig config;
+    ResetRule reset{};
+    LinkSession session;
     IsoProtocol protocol;
     Duration start{};
 };
@@ -202,21 +232,21 @@ Replies inTwoPieces(Duration first, Duration rest) {
 }
 
 // yields < 0: not checked.
-void exchange(const char *name, Line line, const Options &window, const Replies &replies, Op op,
+void exchange(const char *name, Line line, const Variant &window, const Replies &replies, Op op,
               const QByteArray &result, const QByteArrayList &sent, int yields = -1) {
     QTest::newRow(name) << line << window << replies << op << result << sent << yields;
 }
 
 // ticksAfterCancel < 0: the wait is not cancellable and must end once `time` (its limit) has
 // passed. Otherwise `time` is what the procedure spends before its cancellable wait.
-void waits(const char *name, Line line, const Options &window, const Replies &replies, Op op,
+void waits(const char *name, Line line, const Variant &window, const Replies &replies, Op op,
            int ticksAfterCancel, Duration time = {}) {
     QTest::newRow(name) << line << window << replies << op << ticksAfterCancel << time;
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Options)
+Q_DECLARE_METATYPE(Variant)
 Q_DECLARE_METATYPE(Replies)
 Q_DECLARE_METATYPE(Line)
 Q_DECLARE_METATYPE(Op)
@@ -234,7 +264,7 @@ private Q_SLOTS:
 
 void TestIsoProtocol::exchanges_data() {
     QTest::addColumn<Line>("line");
-    QTest::addColumn<Options>("window");
+    QTest::addColumn<Variant>("window");
     QTest::addColumn<Replies>("replies");
     QTest::addColumn<Op>("op");
     QTest::addColumn<QByteArray>("result");
@@ -366,23 +396,11 @@ void TestIsoProtocol::exchanges_data() {
     exchange("CollectReply", Kvt, CopyW, soon, CollectReply, "ABC", {"Q"});
     exchange("CollectReply, silence ends it", Kvt, CopyW, late, CollectReply, "AB", {"Q"});
     exchange("SendAndCollect", Kvt, SaveW, soon, SendAndCollect, "ABC", {"Q"});
-    // The frames each window sends when it closes.
-    exchange("close read, LRQ118", Lrq, ReadW, {}, Closing, "", bytes({"1b61", "1b81", "1b83"}));
-    exchange("close read, KVT-380A", Kvt, ReadW, {}, Closing, "", {del});
-    exchange("close write, LRQ118", Lrq, WriteW, {}, Closing, "", {});
-    exchange("close write, KVT-380A", Kvt, WriteW, {}, Closing, "", {del});
-    exchange("close erase, LRQ118 reopens", LrqClosed, EraseW, {}, Closing, "", {escA});
-    exchange("close erase, KVT-380A", Kvt, EraseW, {}, Closing, "", {del});
-    exchange("close copy, LRQ118", Lrq, CopyW, {}, Closing, "", {});
-    exchange("close copy, KVT-380A reopens", KvtClosed, CopyW, {}, Closing, "", {del});
-    exchange("close save, LRQ118", Lrq, SaveW, {}, Closing, "", {escA});
-    exchange("close save, KVT-380A", Kvt, SaveW, {}, Closing, "", {del});
-    exchange("close file, LRQ118 sends DEL", LrqClosed, FileW, {}, Closing, "", {del});
 }
 
 void TestIsoProtocol::exchanges() {
     QFETCH(Line, line);
-    QFETCH(Options, window);
+    QFETCH(Variant, window);
     QFETCH(Replies, replies);
     QFETCH(Op, op);
     QFETCH(int, yields);
@@ -404,18 +422,19 @@ void TestIsoProtocol::exchanges() {
 
 void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
     QTest::addColumn<Line>("line");
-    QTest::addColumn<Options>("window");
+    QTest::addColumn<Variant>("window");
     QTest::addColumn<Replies>("replies");
     QTest::addColumn<Op>("op");
     QTest::addColumn<int>("ticksAfterCancel");
     QTest::addColumn<Duration>("time");
     using enum Op;
     using P = IsoProtocol;
+    const Duration collectSilence = CollectSilence;
     waits("LRQ118 read: first byte", Lrq, ReadW, {}, Read, 0);
     waits("KVT-380A read: answer to P", Kvt, ReadW, {}, Read, 0);
     waits("KVT-380A read: swipe", Kvt, ReadW, {{"P", "^"}}, Read, 0);
     waits("KVT-380A read: after Q", Kvt, ReadW, {{"P", "^"}, {"", "^", 20ms}}, Read, 0);
-    waits("copy, KVT-380A read: swipe", Kvt, CopyW, {{"P", "^"}}, Read, 0, P::CopyReadPause);
+    waits("copy, KVT-380A read: swipe", Kvt, CopyW, {{"P", "^"}}, Read, 0, CopyReadPause);
     waits("SendAndWait", Kvt, WriteW, {}, SendAndWait, 0);
     waits("CollectReply", Kvt, CopyW, {}, CollectReply, 0);
     waits("copy: indicator reply", Kvt, CopyW, {}, ErrorOn, 0);
@@ -425,11 +444,11 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
     waits("KVT-380A erase: final answer", Kvt, EraseW, kvtErase("^"), Erase, 1, P::EraseSettle);
     waits("LRQ118 erase: final answer", Lrq, EraseW, {}, Erase, 1, P::ErasePause + P::EraseSettle);
 
-    waits("reset reply", Kvt, ReadW, {}, Reset, -1, P::ResetReplyLimit);
+    waits("reset reply", Kvt, ReadW, {}, Reset, -1, ResetReplyLimit);
     waits("incremental reset reply", Kvt, IncrW, {}, Reset, -1,
-          P::IncrementalResetReplyLimit + P::IncrementalResetSettle);
-    waits("opening reply", Kvt, ReadW, {}, OpenRead, -1, P::OpeningReplyLimit);
-    waits("indicator reply", Kvt, ReadW, {}, ErrorOn, -1, P::IndicatorReplyLimit);
+          IncrementalResetReplyLimit + IncrementalResetSettle);
+    waits("opening reply", Kvt, ReadW, {}, OpenRead, -1, OpeningReplyLimit);
+    waits("indicator reply", Kvt, ReadW, {}, ErrorOn, -1, IndicatorReplyLimit);
     waits("WaitReady", Kvt, SaveW, {}, WaitReady, -1, P::WaitReadyReplyLimit + P::WaitReadyPause);
     waits("LRQ118 read settle", Lrq, ReadW, {{"", GoldenRead.left(3), 10ms}}, Read, -1,
           P::LrqReadSettle);
@@ -437,13 +456,12 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
     waits("PrepareWrite: answered, still 0.3 s", Lrq, WriteW,
           {{QByteArray::fromHex("1b6ad24bd2"), Ok, 20ms}}, Prepare, -1, P::PrepareWriteSettle);
     waits("PrepareWrite: silent", Lrq, WriteW, {}, Prepare, -1, P::PrepareWriteReplyLimit);
-    waits("read closing reply", Lrq, ReadW, {}, Closing, -1, P::ReadClosingReplyLimit);
-    waits("SendAndCollect", Kvt, SaveW, {}, SendAndCollect, -1, P::CollectSilence);
+    waits("SendAndCollect", Kvt, SaveW, {}, SendAndCollect, -1, collectSilence);
 }
 
 void TestIsoProtocol::waitsEndOnCancelOrLimit() {
     QFETCH(Line, line);
-    QFETCH(Options, window);
+    QFETCH(Variant, window);
     QFETCH(Replies, replies);
     QFETCH(Op, op);
     QFETCH(int, ticksAfterCancel);

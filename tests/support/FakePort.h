@@ -21,10 +21,6 @@ public:
     [[nodiscard]] int opens() const { return opens_; }
     [[nodiscard]] int closes() const { return closes_; }
 
-    void setCommPort(int number) override { number_ = number; }
-    [[nodiscard]] int commPort() const override { return number_; }
-    void setSettings(const QByteArray &settings) override { settings_ = settings; }
-    [[nodiscard]] QByteArray settings() const override { return settings_; }
     bool open() override;
     void close() override;
     [[nodiscard]] bool isOpen() const override { return open_; }
@@ -52,8 +48,6 @@ private:
     QByteArray buffer_;
     QString openFailure_;
     QString openError_;
-    QByteArray settings_;
-    int number_ = 1;
     bool open_ = false;
     int opens_ = 0;
     int closes_ = 0;

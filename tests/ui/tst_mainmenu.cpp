@@ -1,3 +1,6 @@
+// Mouse events go through the window system as a real mouse's do, so the application
+// knows a button is held between a press and its release.
+#define QTEST_QPA_MOUSE_HANDLING
 #include "ModalWatcher.h"
 
 #include "app/MainModule.h"
@@ -285,31 +288,60 @@ private Q_SLOTS:
         }
         QCOMPARE(window_->focusWidget(), message == u"fellowing" ? box(index) : other);
     }
-    // Two invalid boxes must not bounce the focus and the message between them.
-    void leavingDoesNotLoop() {
+    // Every leaving of a box with an invalid text reports it and gives the focus back; two
+    // invalid boxes do not bounce the message between them.
+    void leavingInvalidTextAlwaysReports() {
         showActive();
         window_->setTrack(1, "A");
         window_->setTrack(2, "B");
         box(1)->setFocus();
         QTest::qWait(20);
-        auto leaveFor = [this](int to, Qt::FocusReason reason) {
-            box(to)->setFocus(reason);
+        auto leaveFor = [this](int to) {
+            box(to)->setFocus(Qt::TabFocusReason);
             QTest::qWait(50);
             // After a message box the window manager makes the main window active again.
             window_->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         };
-        leaveFor(2, Qt::MouseFocusReason);
+        leaveFor(2);
         QCOMPARE(watcher_->seen.size(), 1);
         QCOMPARE(QApplication::focusWidget(), box(1));
-        // Told once, the operator may leave the unchanged text, for a command button say.
-        leaveFor(2, Qt::MouseFocusReason);
-        QCOMPARE(watcher_->seen.size(), 1);
-        QCOMPARE(QApplication::focusWidget(), box(2));
-        // A changed text is checked again.
-        QTest::keyClick(box(2), Qt::Key_Return);
-        leaveFor(0, Qt::TabFocusReason);
+        leaveFor(2);
         QCOMPARE(watcher_->seen.size(), 2);
+        QCOMPARE(QApplication::focusWidget(), box(1));
+        // Corrected, then keyed wrong again: reported again.
+        window_->setTrack(1, "1");
+        leaveFor(0);
+        QCOMPARE(watcher_->seen.size(), 2);
+        box(1)->setFocus();
+        window_->setTrack(1, "A");
+        leaveFor(0);
+        QCOMPARE(watcher_->seen.size(), 3);
+        QCOMPARE(QApplication::focusWidget(), box(1));
+    }
+
+    // A press on a command while the box being left is invalid: the message comes with the
+    // click, and once the operator has dismissed it the command runs.
+    void commandRunsAfterLeavingMessage() {
+        CommandWindows windows = this->windows();
+        int writes = 0;
+        windows.writeCard = [&writes] {
+            ++writes;
+        };
+        window_->setCommandWindows(windows);
+        showActive();
+        box(1)->setFocus();
+        QTest::keyClicks(box(1), "12");
+        window_->setTrack(1, "12<?");
+        auto *write = window_->findChild<QPushButton *>(u"Command1_1"_s);
+        QTest::mousePress(write, Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(watcher_->seen.size(), 0);
+        QTest::mouseRelease(write, Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(watcher_->seen.size(), 1);
+        QCOMPARE(watcher_->seen[0].title, u" 5-Bit Character (Std T2/T3) Format Error"_s);
+        QCOMPARE(writes, 1);
     }
 };
 

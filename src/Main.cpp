@@ -1,12 +1,11 @@
-#include "ui/Main.h"
+#include "Main.h"
 
-#include "app/MainModule.h"
 #include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
-#include "link/EventPump.h"
+#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
-#include "link/Waiter.h"
+#include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
 #include "ui/sfrmErrComm1.h"
@@ -22,25 +21,18 @@ void centre(QWidget &window) {
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
 }
 
-// Every window is made the first time it is used and kept for the rest of the run.
 template <class Window>
 std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::Context &context,
                              QWidget *parent) {
     return [&slot, context, parent] {
-        if (!slot)
-            slot = std::make_unique<Window>(context, parent);
-        slot->run();
+        windowIn(slot, context, parent).run();
     };
 }
 
 } // namespace
 
 int Main(QApplication &app) {
-    MainModule state;
-    state.initialise();
-    SteadyClock clock;
-    QtEventPump pump;
-    Waiter waiter(state, clock, pump);
+    LinkRuntime runtime;
     SettingsStore store;
     QtCommControl setupPort;
 
@@ -49,8 +41,9 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmWriteCard> writeCard;
 
     const auto openMainWindow = [&] {
-        mainWindow = std::make_unique<frmMainMenu>(state);
-        const PromptWindow::Context context{state, waiter, *mainWindow, [](QObject *parent) {
+        mainWindow = std::make_unique<frmMainMenu>(runtime.state);
+        const PromptWindow::Context context{runtime.state, runtime.waiter, *mainWindow,
+                                            runtime.port, [](QObject *parent) {
                                                 return new QtCommControl(parent);
                                             }};
         CommandWindows windows;
@@ -61,7 +54,7 @@ int Main(QApplication &app) {
         centre(*mainWindow);
     };
 
-    frmCommSetup setup(state, setupPort, waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store,
                        frmCommSetup::Actions{openMainWindow, [&app] { app.exit(0); },
                                              [&setup](const QString &reason) {
                                                  sfrmErrComm1 error(&setup);

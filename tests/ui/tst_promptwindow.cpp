@@ -1,10 +1,7 @@
-#include "FakeRecords.h"
-#include "FakeTime.h"
+#include "FakeLink.h"
 #include "ScriptedPort.h"
 
-#include "app/MainModule.h"
-#include "iso/PromptWindow.h"
-#include "link/Waiter.h"
+#include "link/IsoProtocol.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -21,17 +18,19 @@ const QByteArray GoldenRead =
 // A read-type window: one ReadTracks per card, success advances the card number.
 class StubWindow final : public PromptWindow {
 public:
-    StubWindow(const Context &context, FakePump &pump)
-        : PromptWindow(context, IsoProtocol::forReadWindow()), pump_(pump) {}
+    StubWindow(const Context &context, const Look &look, FakePump &pump)
+        : PromptWindow(context, look), protocol_(session(), {}), pump_(pump) {}
 
     // What the operator was shown, in order.
     QStringList shown;
     QList<bool> unloads;
 
+    using PromptWindow::setSkipEnabled;
+
 protected:
-    Opening openingHandshake() override { return standardHandshake(IsoProtocol::Opening::Read); }
+    Opening openingHandshake() override { return standardHandshake("L"); }
     Next runCard() override {
-        const SwipeResult result = protocol().ReadTracks();
+        const SwipeResult result = protocol_.ReadTracks();
         if (state().CancelRequested)
             return Next::Stop;
         if (result == SwipeResult::Done)
@@ -51,33 +50,33 @@ protected:
         pump_.yield();
         pump_.yield();
     }
+    void setErrorIndication(bool on) override { protocol_.SetErrorIndicator(on); }
     void unloading(bool byOperator) override { unloads << byOperator; }
+    void sendClosingFrames() override {
+        if (protocol_.isKvt380a())
+            session().send("\x7f");
+    }
     void reportPortFailure(const QString &sentence) override {
-        shown << (swipeLabel()->isVisible() ? QStringLiteral("during the wait: ") : QString()) +
+        shown << (promptLabel()->isVisible() ? QStringLiteral("during the wait: ") : QString()) +
                      sentence;
     }
 
 private:
+    IsoProtocol protocol_;
     FakePump &pump_;
 };
 
-struct Rig {
-    explicit Rig(bool kvt = false) {
-        state.EmulationMode = kvt ? "KVT-380A" : "LRQ118";
+struct Rig : FakeLink {
+    explicit Rig(bool kvt = false, const PromptWindow::Look &look = {})
+        : FakeLink(kvt ? "KVT-380A" : "LRQ118") {
         const PortFactory factory = [this](QObject *parent) {
             port = new ScriptedPort(clock);
             port->setParent(parent);
             return port;
         };
-        window = std::make_unique<StubWindow>(
-            PromptWindow::Context{state, waiter, records, factory}, pump);
+        window = std::make_unique<StubWindow>(context(factory), look, pump);
     }
 
-    MainModule state;
-    FakeClock clock;
-    FakePump pump{clock};
-    Waiter waiter{state, clock, pump};
-    FakeRecords records;
     ScriptedPort *port = nullptr;
     std::unique_ptr<StubWindow> window;
 };
@@ -93,6 +92,7 @@ private Q_SLOTS:
     void openingFailure();
     void portFailure_data();
     void portFailure();
+    void skipAndLook();
 };
 
 void TestPromptWindow::cardsUntilClosed_data() {
@@ -192,6 +192,27 @@ void TestPromptWindow::portFailure() {
     QCOMPARE(window.shown, QStringList{why.chopped(1) + ", so this window closes."});
     QVERIFY(!window.isVisible());
     QVERIFY(!rig.port->isOpen());
+}
+
+// A window without a card sentence whose prompt is Label1, with Skip: the skip request is
+// taken once and gives the button back.
+void TestPromptWindow::skipAndLook() {
+    Rig rig(false, {.cardSentence = false, .skipButton = true, .promptName = "Label1"});
+    StubWindow &window = *rig.window;
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("LC")) == nullptr);
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("Label2")) == nullptr);
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
+             PromptWindow::SwipePromptText);
+    auto *skip = window.findChild<QPushButton *>(QStringLiteral("Command1_1"));
+    QVERIFY(skip != nullptr);
+    QVERIFY(!skip->isEnabled());
+    QVERIFY(!window.takeSkipRequest());
+    window.setSkipEnabled(true);
+    skip->click();
+    QVERIFY(!skip->isEnabled());
+    QVERIFY(window.takeSkipRequest());
+    QVERIFY(skip->isEnabled());
+    QVERIFY(!window.takeSkipRequest());
 }
 
 QTEST_MAIN(TestPromptWindow)

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "link/IsoProtocol.h"
+#include "link/LinkSession.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CommControl;
@@ -13,13 +14,15 @@ class QLabel;
 class QPushButton;
 class Waiter;
 struct MainModule;
+struct PortConfig;
 
 // Makes a window's port control; the program hands in the real one, tests a scripted one.
 using PortFactory = std::function<CommControl *(QObject *parent)>;
 
-// What every ISO prompt window shares: its port, the Cancel button, the card sentence with
-// the card number, the swipe prompt, and the run: load, activation (guarded by
-// SkipActivate), the opening handshake, the card loop and the closing step.
+// What every prompt window shares, whatever it tells the encoder: its port and link
+// session, the Cancel button (and Skip where a window has one), the card sentence with the
+// card number, the swipe prompt, and the run: load, activation (guarded by SkipActivate),
+// the opening handshake, the card loop and the closing step. Each window owns its protocol.
 class PromptWindow : public QDialog, public SwipePrompt {
     Q_OBJECT
 public:
@@ -27,19 +30,30 @@ public:
         MainModule &state;
         Waiter &waiter;
         MainRecords &records;
+        const PortConfig &port;
         PortFactory makePort;
     };
 
-    PromptWindow(const Context &context, const IsoProtocol::Options &options,
-                 QWidget *parent = nullptr);
+    // The controls a window has beyond Cancel.
+    struct Look {
+        // Label1, the card sentence, with the card number LC over its blanks.
+        bool cardSentence = true;
+        // Command1(1), "Skip", disabled until the window enables it.
+        bool skipButton = false;
+        // objectName of the swipe prompt label.
+        const char *promptName = "Label2";
+    };
+
+    PromptWindow(const Context &context, const Look &look, QWidget *parent = nullptr);
+    ~PromptWindow() override;
 
     // Loads the window, shows it modal and returns when it has closed.
     void run();
 
-    [[nodiscard]] bool skipActivate() const { return skipActivate_; }
     [[nodiscard]] int cardNumber() const { return cardNumber_; }
 
     void showSwipePrompt(bool shown) override;
+    bool takeSkipRequest() override;
     void portFailed(const QString &why) override;
 
     static inline const QString SwipePromptText = QStringLiteral("Please swipe a card.");
@@ -58,16 +72,23 @@ protected:
     virtual Next runCard() = 0;
     virtual void showOpeningError(Opening failure) = 0;
     virtual void showCardError() = 0;
+    // The encoder's error indication, switched as the window's protocol does it.
+    virtual void setErrorIndication(bool on) = 0;
     // Start of the closing step; byOperator is false when the run closes the window itself.
     virtual void unloading(bool byOperator) { Q_UNUSED(byOperator); }
+    // The frames the window sends when it closes, before the port is closed.
+    virtual void sendClosingFrames() {}
     // The Cancel button: closes the window unless a window says otherwise.
     virtual void cancelPressed();
+    // The Skip button: hides the card sentence and the prompt, disables itself, and asks
+    // the pending write to skip.
+    virtual void skipPressed();
     // Tells the operator, in one sentence, that the port failed.
     virtual void reportPortFailure(const QString &sentence);
 
-    // Reset, pause, opening command: the handshake of the read and erase windows.
-    Opening standardHandshake(IsoProtocol::Opening kind);
-    // Opens the port with the shared settings and shows the card sentence.
+    // Reset, pause, opening command with kvtOpening ("L" or "(").
+    Opening standardHandshake(const QByteArray &kvtOpening);
+    // Opens the port with the chosen settings and shows the card sentence.
     bool openPort();
     // SkipActivate = True, error indication on, the window's error window, indication off.
     void reportCardFailure();
@@ -75,14 +96,17 @@ protected:
     void advanceCardNumber() { setCardNumber(cardNumber_ + 1); }
     // The card sentence; its run of blanks after "#" is where the card number shows.
     void setCardSentence(const QString &text);
+    void showCardSentence(bool shown);
+    void setPromptText(const QString &text);
+    void setSkipEnabled(bool enabled);
+    void setSkipActivate() { skipActivate_ = true; }
     // Closing by the run itself.
     void closeWindow();
 
-    [[nodiscard]] IsoProtocol &protocol() { return protocol_; }
+    [[nodiscard]] LinkSession &session() { return *session_; }
     [[nodiscard]] MainModule &state() { return state_; }
     [[nodiscard]] MainRecords &records() { return records_; }
-    [[nodiscard]] CommControl &port() { return *port_; }
-    [[nodiscard]] QLabel *swipeLabel() const { return label2_; }
+    [[nodiscard]] QLabel *promptLabel() const { return prompt_; }
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
@@ -93,20 +117,22 @@ private:
     void activate();
     void queueActivation();
     void closingStep();
-    void placeCardLabel();
+    void placeCardNumber();
     void reportPortFailureOnce();
 
     MainModule &state_;
     MainRecords &records_;
     CommControl *port_;
-    IsoProtocol protocol_;
-    QPushButton *cancel_;
-    QLabel *label1_;
-    QLabel *lc_;
-    QLabel *label2_;
+    std::unique_ptr<LinkSession> session_;
+    QPushButton *cancelButton_;
+    QPushButton *skipButton_ = nullptr;
+    QLabel *cardSentence_ = nullptr;
+    QLabel *cardNumberLabel_ = nullptr;
+    QLabel *prompt_;
     QLabel *picture_;
     int cardNumber_ = 1;
     bool skipActivate_ = false;
+    bool skipRequested_ = false;
     bool running_ = false;
     bool closed_ = false;
     bool closingByProgram_ = false;

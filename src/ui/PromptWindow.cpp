@@ -1,4 +1,4 @@
-#include "iso/PromptWindow.h"
+#include "ui/PromptWindow.h"
 
 #include "app/MainModule.h"
 #include "link/CommControl.h"
@@ -12,42 +12,46 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-PromptWindow::PromptWindow(const Context &context, const IsoProtocol::Options &options,
-                           QWidget *parent)
+PromptWindow::PromptWindow(const Context &context, const Look &look, QWidget *parent)
     : QDialog(parent), state_(context.state), records_(context.records),
       port_(context.makePort(this)),
-      protocol_(context.state, *port_, context.waiter, *this, options),
-      cancel_(new QPushButton(QStringLiteral("Cancel"), this)), label1_(new QLabel(this)),
-      lc_(new QLabel(QStringLiteral("1"), label1_)), label2_(new QLabel(SwipePromptText, this)),
-      picture_(new QLabel(this)) {
+      session_(std::make_unique<LinkSession>(context.state, *port_, context.waiter, *this,
+                                             context.port)),
+      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)),
+      prompt_(new QLabel(SwipePromptText, this)), picture_(new QLabel(this)) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setModal(true);
     port_->setObjectName(QStringLiteral("MSComm1"));
-    cancel_->setObjectName(QStringLiteral("Command1_0"));
-    label1_->setObjectName(QStringLiteral("Label1"));
-    lc_->setObjectName(QStringLiteral("LC"));
-    label2_->setObjectName(QStringLiteral("Label2"));
+    cancelButton_->setObjectName(QStringLiteral("Command1_0"));
+    prompt_->setObjectName(QLatin1String(look.promptName));
     picture_->setObjectName(QStringLiteral("Picture1"));
 
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     picture_->setPixmap(
         style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
-    QSizePolicy keepPlace = label2_->sizePolicy();
+    QSizePolicy keepPlace = prompt_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
-    label2_->setSizePolicy(keepPlace);
-    label2_->hide();
-    lc_->setAlignment(Qt::AlignCenter);
+    prompt_->setSizePolicy(keepPlace);
+    prompt_->hide();
     // The swipe prompt is what the operator waits on: it stands out.
-    QFont prompt = label2_->font();
-    prompt.setBold(true);
-    prompt.setPointSizeF(prompt.pointSizeF() * 1.2);
-    label2_->setFont(prompt);
+    QFont promptFont = prompt_->font();
+    promptFont.setBold(true);
+    promptFont.setPointSizeF(promptFont.pointSizeF() * 1.2);
+    prompt_->setFont(promptFont);
 
     auto *text = new QVBoxLayout;
     text->setSpacing(10);
-    text->addWidget(label2_);
-    text->addWidget(label1_);
+    text->addWidget(prompt_);
+    if (look.cardSentence) {
+        cardSentence_ = new QLabel(this);
+        cardSentence_->setObjectName(QStringLiteral("Label1"));
+        cardSentence_->setSizePolicy(keepPlace);
+        cardNumberLabel_ = new QLabel(QStringLiteral("1"), cardSentence_);
+        cardNumberLabel_->setObjectName(QStringLiteral("LC"));
+        cardNumberLabel_->setAlignment(Qt::AlignCenter);
+        text->addWidget(cardSentence_);
+    }
     text->addStretch();
     auto *content = new QHBoxLayout;
     content->setSpacing(16);
@@ -55,7 +59,14 @@ PromptWindow::PromptWindow(const Context &context, const IsoProtocol::Options &o
     content->addLayout(text, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cancel_);
+    if (look.skipButton) {
+        skipButton_ = new QPushButton(QStringLiteral("Skip"), this);
+        skipButton_->setObjectName(QStringLiteral("Command1_1"));
+        skipButton_->setEnabled(false);
+        buttons->addWidget(skipButton_);
+        connect(skipButton_, &QPushButton::clicked, this, [this] { skipPressed(); });
+    }
+    buttons->addWidget(cancelButton_);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 18, 20, 14);
     layout->setSpacing(16);
@@ -63,13 +74,16 @@ PromptWindow::PromptWindow(const Context &context, const IsoProtocol::Options &o
     layout->addLayout(buttons);
     setMinimumWidth(fontMetrics().averageCharWidth() * 52);
 
-    connect(cancel_, &QPushButton::clicked, this, [this] { cancelPressed(); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { cancelPressed(); });
     connect(port_, &CommControl::connectionLost, this,
             [this](const QString &why) { portFailed(why); });
 }
 
+PromptWindow::~PromptWindow() = default;
+
 void PromptWindow::run() {
     skipActivate_ = false;
+    skipRequested_ = false;
     closed_ = false;
     closingByProgram_ = false;
     portFailed_ = false;
@@ -91,7 +105,7 @@ bool PromptWindow::event(QEvent *event) {
 
 void PromptWindow::resizeEvent(QResizeEvent *event) {
     QDialog::resizeEvent(event);
-    placeCardLabel();
+    placeCardNumber();
 }
 
 void PromptWindow::queueActivation() {
@@ -101,7 +115,7 @@ void PromptWindow::queueActivation() {
 }
 
 void PromptWindow::activate() {
-    cancel_->setFocus(Qt::ActiveWindowFocusReason);
+    cancelButton_->setFocus(Qt::ActiveWindowFocusReason);
     // A closed message window activates this window again while the loop still runs.
     if (skipActivate_ || running_ || closed_ || !isVisible())
         return;
@@ -114,11 +128,11 @@ void PromptWindow::activate() {
         if (!state_.CancelRequested) {
             const bool indicate = opening == Opening::CommandFailed;
             if (indicate)
-                protocol_.SetErrorIndicator(true);
+                setErrorIndication(true);
             skipActivate_ = true;
             showOpeningError(opening);
             if (indicate)
-                protocol_.SetErrorIndicator(false);
+                setErrorIndication(false);
         }
         reportPortFailureOnce();
         closeWindow();
@@ -138,58 +152,92 @@ void PromptWindow::activate() {
 
 void PromptWindow::startWork() {
     openPort();
-    protocol_.discardInput();
+    session_->discardInput();
 }
 
-PromptWindow::Opening PromptWindow::standardHandshake(IsoProtocol::Opening kind) {
-    if (!protocol_.ResetStep())
+PromptWindow::Opening PromptWindow::standardHandshake(const QByteArray &kvtOpening) {
+    if (!session_->ResetStep())
         return Opening::ResetFailed;
-    protocol_.PauseAfterReset();
-    return protocol_.OpeningCommand(kind) ? Opening::Ready : Opening::CommandFailed;
+    session_->PauseAfterReset();
+    return session_->OpeningCommand(kvtOpening) ? Opening::Ready : Opening::CommandFailed;
 }
 
 bool PromptWindow::openPort() {
-    const bool opened = protocol_.openPort();
-    label1_->show();
+    const bool opened = session_->openPort();
+    showCardSentence(true);
     return opened;
 }
 
 void PromptWindow::reportCardFailure() {
     skipActivate_ = true;
-    protocol_.SetErrorIndicator(true);
+    setErrorIndication(true);
     showCardError();
-    protocol_.SetErrorIndicator(false);
+    setErrorIndication(false);
 }
 
 void PromptWindow::setCardNumber(int number) {
     cardNumber_ = number;
-    lc_->setText(QString::number(number));
+    if (cardNumberLabel_ != nullptr)
+        cardNumberLabel_->setText(QString::number(number));
 }
 
 void PromptWindow::setCardSentence(const QString &text) {
-    label1_->setText(text);
-    placeCardLabel();
+    if (cardSentence_ == nullptr)
+        return;
+    cardSentence_->setText(text);
+    placeCardNumber();
 }
 
-void PromptWindow::placeCardLabel() {
-    const QString text = label1_->text();
+void PromptWindow::showCardSentence(bool shown) {
+    if (cardSentence_ != nullptr)
+        cardSentence_->setVisible(shown);
+}
+
+void PromptWindow::setPromptText(const QString &text) {
+    prompt_->setText(text);
+}
+
+void PromptWindow::setSkipEnabled(bool enabled) {
+    if (skipButton_ != nullptr)
+        skipButton_->setEnabled(enabled);
+}
+
+void PromptWindow::placeCardNumber() {
+    if (cardSentence_ == nullptr)
+        return;
+    const QString text = cardSentence_->text();
     const qsizetype hash = text.indexOf(QLatin1Char('#'));
     if (hash < 0)
         return;
     qsizetype end = hash + 1;
     while (end < text.size() && text.at(end) == QLatin1Char(' '))
         ++end;
-    const QFontMetrics metrics(label1_->font());
+    const QFontMetrics metrics(cardSentence_->font());
     const int left =
-        label1_->contentsRect().left() + metrics.horizontalAdvance(text.left(hash + 1));
+        cardSentence_->contentsRect().left() + metrics.horizontalAdvance(text.left(hash + 1));
     const int width = std::max(metrics.horizontalAdvance(text.mid(hash + 1, end - hash - 1)),
                                metrics.horizontalAdvance(QStringLiteral("0000")));
-    const int top = (label1_->height() - metrics.height()) / 2;
-    lc_->setGeometry(left, std::max(top, 0), width, metrics.height());
+    const int top = (cardSentence_->height() - metrics.height()) / 2;
+    cardNumberLabel_->setGeometry(left, std::max(top, 0), width, metrics.height());
 }
 
 void PromptWindow::showSwipePrompt(bool shown) {
-    label2_->setVisible(shown);
+    prompt_->setVisible(shown);
+}
+
+bool PromptWindow::takeSkipRequest() {
+    if (!skipRequested_)
+        return false;
+    skipRequested_ = false;
+    setSkipEnabled(true);
+    return true;
+}
+
+void PromptWindow::skipPressed() {
+    showCardSentence(false);
+    showSwipePrompt(false);
+    setSkipEnabled(false);
+    skipRequested_ = true;
 }
 
 void PromptWindow::portFailed(const QString &why) {
@@ -248,7 +296,6 @@ void PromptWindow::closingStep() {
     unloading(!closingByProgram_);
     state_.CancelRequested = true;
     state_.ReplyDone = true;
-    protocol_.SendClosingFrames();
-    if (port_->isOpen())
-        port_->close();
+    sendClosingFrames();
+    session_->closePort();
 }

@@ -1,0 +1,190 @@
+#include "link/LinkSession.h"
+
+#include "app/MainModule.h"
+#include "link/CommControl.h"
+#include "link/IsoFrames.h"
+
+namespace Lrq = IsoFrames::Lrq118;
+namespace Kvt = IsoFrames::Kvt380a;
+
+LinkSession::LinkSession(MainModule &state, CommControl &port, Waiter &waiter, SwipePrompt &prompt,
+                         const PortConfig &config)
+    : state_(state), port_(port), waiter_(waiter), prompt_(prompt), config_(config) {}
+
+bool LinkSession::isKvt380a() const {
+    return state_.isKvt380a();
+}
+
+bool LinkSession::cancelRequested() const {
+    return state_.CancelRequested;
+}
+
+bool LinkSession::stopped(Stop stop) const {
+    switch (stop) {
+    case Stop::Never:
+        return false;
+    case Stop::OnCancel:
+        return state_.CancelRequested;
+    case Stop::OnCancelOrReplyDone:
+        return state_.CancelRequested || state_.ReplyDone;
+    }
+    return false;
+}
+
+bool LinkSession::openPort() {
+    if (port_.isOpen())
+        port_.close();
+    return reopenIfClosed();
+}
+
+bool LinkSession::reopenIfClosed() {
+    if (port_.isOpen())
+        return true;
+    port_.setConfig(config_);
+    if (port_.open())
+        return true;
+    prompt_.portFailed(port_.openError());
+    return false;
+}
+
+void LinkSession::closePort() {
+    if (port_.isOpen())
+        port_.close();
+}
+
+void LinkSession::send(const QByteArray &bytes) {
+    port_.output(bytes);
+}
+
+QByteArray LinkSession::input() {
+    return port_.input();
+}
+
+void LinkSession::discardInput() {
+    port_.input();
+}
+
+Duration LinkSession::now() const {
+    return waiter_.clock().now();
+}
+
+void LinkSession::yieldOnce() {
+    waiter_.yieldOnce();
+}
+
+WaitEnd LinkSession::pause(Duration length, bool yields, Stop stop) {
+    return waitFor({}, {length, yields, stop});
+}
+
+WaitEnd LinkSession::waitFor(const std::function<bool()> &condition, const WaitSpec &spec,
+                             const std::function<bool()> &ended) {
+    const Stop stop = spec.stop;
+    return waiter_.wait(condition,
+                        WaitRule{spec.limit, spec.yields,
+                                 [this, stop, &ended] {
+                                     return stopped(stop) || (ended && ended());
+                                 }},
+                        &port_);
+}
+
+WaitEnd LinkSession::waitForBytes(int count, const WaitSpec &spec,
+                                  const std::function<bool()> &ended) {
+    return waitFor([this, count] { return port_.inBufferCount() >= count; }, spec, ended);
+}
+
+QByteArray LinkSession::collectUntilSilence(const QByteArray &command, bool yieldsFirst,
+                                            Stop stop) {
+    discardInput();
+    if (yieldsFirst)
+        yieldOnce();
+    send(command);
+    QByteArray reply;
+    state_.ReplyDone = false;
+    while (!state_.ReplyDone) {
+        if (waitForBytes(1, {CollectSilence, true, stop}) != WaitEnd::Met)
+            state_.ReplyDone = true;
+        reply += input();
+    }
+    return reply;
+}
+
+QByteArray LinkSession::SendAndWait(const QByteArray &command, const SendAndWaitRule &rule) {
+    // Errors of the port stay inside: the caller sees "ERR" or an empty reply.
+    if (rule.opensPort && !port_.isOpen()) {
+        port_.setConfig(config_);
+        port_.open();
+    }
+    discardInput();
+    if (rule.yields)
+        yieldOnce();
+    send(command);
+    WaitSpec spec{std::nullopt, rule.yields, rule.stop};
+    if (!rule.yields)
+        spec.limit = UnyieldingReplyLimit;
+    if (waitForBytes(1, spec) != WaitEnd::Met)
+        return NoReply;
+    if (rule.settle > Duration::zero())
+        pause(rule.settle);
+    const QByteArray reply = input();
+    return rule.lastCharacterOnly ? reply.right(1) : reply;
+}
+
+void LinkSession::SetErrorIndicator(bool on, const IndicatorRule &rule) {
+    if (!isKvt380a()) {
+        if (rule.opensPortLrq118)
+            reopenIfClosed();
+        send(on ? Lrq::ErrorOn : Lrq::ErrorOff);
+        return;
+    }
+    if (rule.opensPortKvt380a)
+        reopenIfClosed();
+    if (rule.yieldsFirst)
+        yieldOnce();
+    send(on ? Kvt::ErrorOn : Kvt::ErrorOff);
+    waitForBytes(1, {rule.replyLimit, true, rule.stop});
+    discardInput();
+}
+
+void LinkSession::SetReadyIndicator(const ReadyRule &rule) {
+    if (!isKvt380a()) {
+        send(Lrq::ReadyOn);
+        return;
+    }
+    if (rule.flushesFirst)
+        discardInput();
+    yieldOnce();
+    send(Kvt::ReadyOn);
+    waitForBytes(1, {IndicatorReplyLimit});
+    if (!rule.leavesReply)
+        discardInput();
+}
+
+bool LinkSession::ResetStep(const ResetRule &rule) {
+    if (!isKvt380a()) {
+        send(Lrq::Reset);
+        return true;
+    }
+    if (rule.yieldsFirst)
+        yieldOnce();
+    send(Kvt::Reset);
+    waitForBytes(1, {rule.replyLimit});
+    if (rule.settle > Duration::zero())
+        pause(rule.settle);
+    const QByteArray reply = input();
+    return reply.isEmpty() || reply == Kvt::ResetAck;
+}
+
+void LinkSession::PauseAfterReset() {
+    pause(ResetPause);
+}
+
+bool LinkSession::OpeningCommand(const QByteArray &kvtCommand) {
+    if (!isKvt380a()) {
+        send(Lrq::Opening);
+        return true;
+    }
+    yieldOnce();
+    send(kvtCommand);
+    waitForBytes(1, {OpeningReplyLimit});
+    return input() == Kvt::Ack;
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "link/Clock.h"
+#include "link/Waiter.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class CommControl;
+struct MainModule;
+struct PortConfig;
+
+// What a protocol procedure needs from the prompt window that runs it.
+class SwipePrompt {
+public:
+    virtual ~SwipePrompt() = default;
+    // On while the encoder waits for the operator to swipe a card, off otherwise.
+    virtual void showSwipePrompt(bool shown) = 0;
+    // True once after the operator pressed Skip; taking it clears the request and
+    // re-enables the Skip button.
+    virtual bool takeSkipRequest() { return false; }
+    // The port could not be opened again inside a procedure.
+    virtual void portFailed(const QString &why) = 0;
+};
+
+// Besides its condition and its limit, what ends a wait.
+enum class Stop {
+    Never,
+    OnCancel,            // CancelRequested
+    OnCancelOrReplyDone, // CancelRequested or ReplyDone
+};
+
+struct WaitSpec {
+    std::optional<Duration> limit; // none: only the condition or a stop ends it
+    bool yields = true;
+    Stop stop = Stop::Never;
+};
+
+inline constexpr auto ResetReplyLimit = std::chrono::seconds(2);
+inline constexpr auto ResetPause = std::chrono::milliseconds(300);
+inline constexpr auto OpeningReplyLimit = std::chrono::seconds(1);
+inline constexpr auto IndicatorReplyLimit = std::chrono::seconds(1);
+inline constexpr auto CollectSilence = std::chrono::milliseconds(300);
+// A SendAndWait that cannot yield cannot be cancelled, so it gives up after this.
+inline constexpr auto UnyieldingReplyLimit = std::chrono::seconds(2);
+
+// The variants of the link primitives that the windows need, with the common behaviour as
+// their defaults.
+struct SendAndWaitRule {
+    // Yields before sending and between polls; one that does not is bounded instead.
+    bool yields = true;
+    bool opensPort = false;
+    // Pause after the first reply byte before the reply is taken.
+    Duration settle{};
+    bool lastCharacterOnly = false;
+    Stop stop = Stop::OnCancel;
+};
+
+struct IndicatorRule {
+    bool yieldsFirst = true;
+    bool opensPortLrq118 = false;
+    bool opensPortKvt380a = false;
+    Duration replyLimit = IndicatorReplyLimit;
+    Stop stop = Stop::Never;
+};
+
+struct ReadyRule {
+    bool flushesFirst = false;
+    // The answer stays in the receive buffer for the next read to discard.
+    bool leavesReply = false;
+};
+
+struct ResetRule {
+    bool yieldsFirst = false;
+    Duration replyLimit = ResetReplyLimit;
+    // Pause after the first reply byte before the reply is taken.
+    Duration settle{};
+};
+
+// One prompt window's link to the encoder: its port, the shared state, the waits, and the
+// primitives both command sets' procedures are made of.
+class LinkSession {
+public:
+    inline static const QByteArray NoReply = "ERR";
+
+    LinkSession(MainModule &state, CommControl &port, Waiter &waiter, SwipePrompt &prompt,
+                const PortConfig &config);
+
+    [[nodiscard]] bool isKvt380a() const;
+    [[nodiscard]] MainModule &state() { return state_; }
+    [[nodiscard]] CommControl &port() { return port_; }
+    [[nodiscard]] SwipePrompt &prompt() { return prompt_; }
+    [[nodiscard]] bool stopped(Stop stop) const;
+    [[nodiscard]] bool cancelRequested() const;
+
+    // Closes the port if open, applies the port chosen in setup, opens it.
+    bool openPort();
+    bool reopenIfClosed();
+    void closePort();
+
+    void send(const QByteArray &bytes);
+    QByteArray input();
+    void discardInput();
+
+    [[nodiscard]] Duration now() const;
+    // Lets the user interface handle what is pending, without sleeping.
+    void yieldOnce();
+    WaitEnd pause(Duration length, bool yields = true, Stop stop = Stop::Never);
+    // Waits until condition holds; `ended`, when given, is a further stop tested with the
+    // spec's own.
+    WaitEnd waitFor(const std::function<bool()> &condition, const WaitSpec &spec,
+                    const std::function<bool()> &ended = {});
+    WaitEnd waitForBytes(int count, const WaitSpec &spec, const std::function<bool()> &ended = {});
+    // Sends command, then collects everything until the line has been silent for
+    // CollectSilence; a stop ends it early.
+    QByteArray collectUntilSilence(const QByteArray &command, bool yieldsFirst, Stop stop);
+
+    // Sends command and returns the reply as it stands at its first byte, or "ERR" when a
+    // stop ended the wait.
+    QByteArray SendAndWait(const QByteArray &command, const SendAndWaitRule &rule = {});
+    void SetErrorIndicator(bool on, const IndicatorRule &rule = {});
+    void SetReadyIndicator(const ReadyRule &rule = {});
+
+    // The opening handshake's steps; the handshake fails when a step returns false.
+    [[nodiscard]] bool ResetStep(const ResetRule &rule = {});
+    void PauseAfterReset();
+    // LRQ118 sends 1B 84; KVT-380A sends kvtCommand and needs exactly "^" within 1 s.
+    [[nodiscard]] bool OpeningCommand(const QByteArray &kvtCommand);
+
+private:
+    MainModule &state_;
+    CommControl &port_;
+    Waiter &waiter_;
+    SwipePrompt &prompt_;
+    const PortConfig &config_;
+};

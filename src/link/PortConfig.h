@@ -1,0 +1,36 @@
+#pragma once
+
+#include "link/LineSettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class SettingsStore;
+
+// The port the operator chose, taken apart once by the setup window and handed to every
+// port that opens it: the number, the device it stands for here, and the line settings.
+struct PortConfig {
+    int number = 1;
+    QString device;
+    QByteArray settingsText = "9600,n,8,1";
+    LineSettings line;
+};
+
+// Port numbers the setup window accepts: the 16-bit range the encoder's port control takes.
+inline constexpr int LowestPort = 1;
+inline constexpr int HighestPort = 32767;
+
+// The port number in a typed text (blanks around it allowed), or nothing.
+[[nodiscard]] std::optional<int> parsePortNumber(const QByteArray &text);
+
+// The device behind port number n: COMn on Windows; elsewhere the store's "Ports/COMn"
+// when present, else /dev/ttyS<n-1>.
+[[nodiscard]] QString portDeviceName(int n, const SettingsStore &store);
+
+// Port text and settings text as the setup window has them, or nothing when either is not
+// usable; `why` then says so in one sentence.
+[[nodiscard]] std::optional<PortConfig> makePortConfig(const QByteArray &portText,
+                                                       const QByteArray &settingsText,
+                                                       const SettingsStore &store, QString &why);
