@@ -1,0 +1,337 @@
+#include "app/MainModule.h"
+#include "link/NonIsoFrames.h"
+#include "nonstd/HexData.h"
+#include "nonstd/NonIsoTexts.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace Format = NonIsoFrames::Format;
+using NonIsoFrames::TrackSetting;
+
+namespace {
+
+const QByteArray D210 = NonIsoFrames::Density::Bpi210;
+const QByteArray D75 = NonIsoFrames::Density::Bpi75;
+constexpr int RandomRuns = 300000;
+constexpr quint32 Seed = 450;
+
+QByteArray statusName(HexStatus status) {
+    switch (status) {
+    case HexStatus::Converted:
+        return "converted";
+    case HexStatus::GroupTooLong:
+        return "too long";
+    case HexStatus::ReservedValue:
+        return "reserved";
+    }
+    return "?";
+}
+
+QByteArray faultName(CustomDataFault fault) {
+    switch (fault) {
+    case CustomDataFault::None:
+        return "none";
+    case CustomDataFault::OutOfRange:
+        return "out of range";
+    case CustomDataFault::ReservedValue:
+        return "reserved";
+    case CustomDataFault::EvenFirstValue:
+        return "even first";
+    }
+    return "?";
+}
+
+bool passesRawCheck(const QByteArray &data, int bits) {
+    switch (bits) {
+    case 5:
+        return IsRaw5BitText(data);
+    case 6:
+        return IsRaw6BitText(data);
+    default:
+        return IsRaw7BitText(data);
+    }
+}
+
+// Mostly hex digits and spaces, with line ends and any other byte now and then.
+QByteArray randomHexText(QRandomGenerator &random) {
+    static const QByteArray Likely = "0123456789ABCDEFabcdef    \r\n";
+    QByteArray text(random.bounded(24), '\0');
+    for (char &c : text)
+        c = random.bounded(8) == 0 ? static_cast<char>(random.bounded(256))
+                                   : Likely.at(random.bounded(Likely.size()));
+    return text;
+}
+
+QByteArray randomData(QRandomGenerator &random) {
+    QByteArray data(random.bounded(40), '\0');
+    for (char &c : data)
+        c = static_cast<char>(random.bounded(256));
+    return data;
+}
+
+// Short runs of values around the range of the width, so that every rule is met and broken.
+QByteArray randomValues(QRandomGenerator &random, int bits) {
+    QByteArray values(random.bounded(6), '\0');
+    for (char &c : values)
+        c = static_cast<char>(random.bounded((1 << bits) + 2));
+    return values;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(NonIsoFrames::TrackSetting)
+Q_DECLARE_METATYPE(NonIsoMessage)
+
+class TestHexData : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void toHexPairs_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("pairs");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("blank marker") << QByteArray("+") << QByteArray("2B ");
+        QTest::newRow("11 and 63") << QByteArray::fromHex("0b3f") << QByteArray("0B 3F ");
+        QTest::newRow("1 2 3") << QByteArray::fromHex("010203") << QByteArray("01 02 03 ");
+        QTest::newRow("0 and 255") << QByteArray::fromHex("00ff") << QByteArray("00 FF ");
+    }
+
+    void toHexPairs() {
+        QFETCH(QByteArray, data);
+        QTEST(ToHexPairs(data), "pairs");
+    }
+
+    void countHexPairs_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qsizetype>("count");
+        QTest::newRow("empty") << QByteArray() << qsizetype(0);
+        QTest::newRow("one pair") << QByteArray("2B ") << qsizetype(1);
+        QTest::newRow("keyed 1F0B") << QByteArray("1F 0B ") << qsizetype(2);
+        QTest::newRow("no trailing space") << QByteArray("1F 0B") << qsizetype(2);
+        QTest::newRow("leading space") << QByteArray(" 1F 0B") << qsizetype(3);
+        QTest::newRow("doubled spaces") << QByteArray("1F  0B  ") << qsizetype(2);
+        QTest::newRow("spaces only") << QByteArray("   ") << qsizetype(1);
+        QTest::newRow("run together") << QByteArray("1F0B3C") << qsizetype(1);
+    }
+
+    void countHexPairs() {
+        QFETCH(QByteArray, text);
+        QTEST(CountHexPairs(text), "count");
+    }
+
+    void hexToData_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("keyed pairs")
+            << QByteArray("1F 0B ") << QByteArray("converted") << QByteArray("1f 0b");
+        QTest::newRow("CR LF at the end")
+            << QByteArray("1F 0B\r\n") << QByteArray("converted") << QByteArray("1f 0b");
+        QTest::newRow("two CR LF")
+            << QByteArray("01\r\n\r\n") << QByteArray("converted") << QByteArray("01");
+        QTest::newRow("CR LF inside")
+            << QByteArray("01\r\n03") << QByteArray("too long") << QByteArray();
+        QTest::newRow("CR alone") << QByteArray("0A\r") << QByteArray("too long") << QByteArray();
+        QTest::newRow("single digits")
+            << QByteArray("  1  3 ") << QByteArray("converted") << QByteArray("01 03");
+        QTest::newRow("three digits")
+            << QByteArray("123") << QByteArray("too long") << QByteArray();
+        QTest::newRow("value 4") << QByteArray("01 04") << QByteArray("reserved") << QByteArray();
+        QTest::newRow("value 4, one digit")
+            << QByteArray("4") << QByteArray("reserved") << QByteArray();
+        QTest::newRow("40 is not 4")
+            << QByteArray("40") << QByteArray("converted") << QByteArray("40");
+        QTest::newRow("first error wins: length")
+            << QByteArray("123 04") << QByteArray("too long") << QByteArray();
+        QTest::newRow("first error wins: value")
+            << QByteArray("04 123") << QByteArray("reserved") << QByteArray();
+        QTest::newRow("00") << QByteArray("00") << QByteArray("converted") << QByteArray("00");
+        QTest::newRow("not hex first")
+            << QByteArray("G1") << QByteArray("converted") << QByteArray("00");
+        QTest::newRow("not hex second")
+            << QByteArray("1G") << QByteArray("converted") << QByteArray("01");
+        QTest::newRow("empty") << QByteArray() << QByteArray("converted") << QByteArray();
+        QTest::newRow("CR LF only")
+            << QByteArray("\r\n") << QByteArray("converted") << QByteArray();
+        QTest::newRow("data reading Err")
+            << QByteArray("45 72 72") << QByteArray("converted") << QByteArray("45 72 72");
+        QTest::newRow("data reading Error")
+            << QByteArray("45 72 72 6F 72") << QByteArray("converted")
+            << QByteArray("45 72 72 6f 72");
+    }
+
+    void hexToData() {
+        QFETCH(QByteArray, text);
+        const HexConversion result = HexToData(text);
+        QTEST(statusName(result.status), "status");
+        QTEST(result.data.toHex(' '), "data");
+    }
+
+    void widths_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QByteArray>("density");
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<QByteArray>("maxDigit");
+        QTest::newRow("7 at 210") << 7 << D210 << 76 << QByteArray("7");
+        QTest::newRow("7 at 75") << 7 << D75 << 27 << QByteArray("7");
+        QTest::newRow("6 at 210") << 6 << D210 << 88 << QByteArray("3");
+        QTest::newRow("6 at 75") << 6 << D75 << 32 << QByteArray("3");
+        QTest::newRow("5 at 210") << 5 << D210 << 106 << QByteArray("1");
+        QTest::newRow("5 at 75") << 5 << D75 << 39 << QByteArray("1");
+        QTest::newRow("5, no density") << 5 << QByteArray() << 39 << QByteArray("1");
+        QTest::newRow("unknown width") << 0 << D210 << 0 << QByteArray();
+    }
+
+    void widths() {
+        QFETCH(int, bits);
+        QFETCH(QByteArray, density);
+        QTEST(TrackCapacity(bits, density), "capacity");
+        QTEST(MaxHexDigit(bits), "maxDigit");
+    }
+
+    void customDataRule_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QByteArray>("fault");
+        QTest::newRow("01") << QByteArray::fromHex("01") << 5 << QByteArray("none");
+        QTest::newRow("empty") << QByteArray() << 5 << QByteArray("none");
+        QTest::newRow("0A 01") << QByteArray::fromHex("0a01") << 5 << QByteArray("even first");
+        QTest::newRow("0B 20, 5 bits")
+            << QByteArray::fromHex("0b20") << 5 << QByteArray("out of range");
+        QTest::newRow("0B 20, 6 bits") << QByteArray::fromHex("0b20") << 6 << QByteArray("none");
+        QTest::newRow("3F 40, 6 bits")
+            << QByteArray::fromHex("3f40") << 6 << QByteArray("out of range");
+        QTest::newRow("7F, 7 bits") << QByteArray::fromHex("7f") << 7 << QByteArray("none");
+        QTest::newRow("80, 7 bits")
+            << QByteArray::fromHex("0180") << 7 << QByteArray("out of range");
+        QTest::newRow("00") << QByteArray::fromHex("0100") << 7 << QByteArray("out of range");
+        QTest::newRow("04") << QByteArray::fromHex("0104") << 7 << QByteArray("reserved");
+        QTest::newRow("unknown width")
+            << QByteArray::fromHex("01") << 0 << QByteArray("out of range");
+    }
+
+    void customDataRule() {
+        QFETCH(QByteArray, data);
+        QFETCH(int, bits);
+        QTEST(faultName(FindCustomDataFault(data, bits)), "fault");
+    }
+
+    void readCaptions_data() {
+        QTest::addColumn<int>("track");
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("caption"); // empty: the caption stays as it was
+        QTest::newRow("Std T1") << 0 << Format::StdT1 << "Track 1 Data (7-Bit Character)";
+        QTest::newRow("Std T2") << 1 << Format::StdT2 << "Track 2 Data (5-Bit Character)";
+        QTest::newRow("Std T3 on 1") << 0 << Format::StdT3 << "Track 1 Data (5-Bit Character)";
+        QTest::newRow("5 bits") << 2 << Format::Custom5 << "Track 3 Data (5-Bit Character)";
+        QTest::newRow("6 bits") << 1 << Format::Custom6 << "Track 2 Data (6-Bit Character)";
+        QTest::newRow("7 bits") << 2 << Format::Custom7 << "Track 3 Data (7-Bit Character)";
+        QTest::newRow("unknown") << 0 << QByteArray("8-Bit Character") << QString();
+    }
+
+    void readCaptions() {
+        QFETCH(int, track);
+        QFETCH(QByteArray, format);
+        QTEST(ReadTrackCaption(std::size_t(track), format).value_or(QString()), "caption");
+    }
+
+    void entryLabels_data() {
+        QTest::addColumn<bool>("standard");
+        QTest::addColumn<int>("track");
+        QTest::addColumn<TrackSetting>("setting");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("T1 at 210") << true << 0 << TrackSetting{Format::StdT1, D210}
+                                   << "Track 1 Data ( 7-Bit Character ) Max 76 Characters";
+        QTest::newRow("T1 on track 2 at 75")
+            << true << 1 << TrackSetting{Format::StdT1, D75}
+            << "Track 2 Data ( 7-Bit Character ) Max 27 Characters";
+        QTest::newRow("T2 at 75") << true << 1 << TrackSetting{Format::StdT2, D75}
+                                  << "Track 2 Data ( 5-Bit Character ) Max 39 Characters";
+        QTest::newRow("T3 at 210") << true << 2 << TrackSetting{Format::StdT3, D210}
+                                   << "Track 3 Data ( 5-Bit Character ) Max 106 Characters";
+        QTest::newRow("6 bits at 210")
+            << false << 1 << TrackSetting{Format::Custom6, D210}
+            << "Track 2 Data ( 6-Bit Character, Hex Value 01 ~ 3F ) Max 88 Characters.";
+        QTest::newRow("5 bits at 75")
+            << false << 0 << TrackSetting{Format::Custom5, D75}
+            << "Track 1 Data ( 5-Bit Character, Hex Value 01 ~ 1F ) Max 39 Characters.";
+        QTest::newRow("7 bits at 75")
+            << false << 2 << TrackSetting{Format::Custom7, D75}
+            << "Track 3 Data ( 7-Bit Character, Hex Value 01 ~ 7F ) Max 27 Characters.";
+    }
+
+    void entryLabels() {
+        QFETCH(bool, standard);
+        QFETCH(int, track);
+        QFETCH(TrackSetting, setting);
+        const auto index = std::size_t(track);
+        QTEST(standard ? StandardEntryLabel(index, setting) : CustomEntryLabel(index, setting),
+              "label");
+    }
+
+    void messages_data() {
+        QTest::addColumn<NonIsoMessage>("message");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        const QString use = "Use the following characters only:   \n";
+        const QString lsb = "04 is reserved for encoder use. \nLSB of first character\n"
+                            "must be a '1'.";
+        QTest::newRow("5-bit standard")
+            << StandardFormatMessage(5) << " 5-Bit Character (Std T2/T3) Format Error"
+            << use + "0 1 2 3 4 5 6 7 8 9 : ; = > ";
+        QTest::newRow("7-bit standard")
+            << StandardFormatMessage(7) << " 7-Bit Character (Std T1) Format Error"
+            << use + "SP ! \" # $ % & ' ( ) * + , - . / 0 1 2 3 4 5 6 7 8 9 : ; = > @ A B C   \n"
+                     "D E F G H I J K L M N O P Q R S T U V W X Y Z [ \\ ] ^ _";
+        QTest::newRow("hex key") << HexKeyMessage() << " Hex Format Error"
+                                 << use + "0 1 2 3 4 5 6 7 8 9 A B C D E F ";
+        QTest::newRow("hex length")
+            << HexLengthMessage() << "Non-ISO Hex Character Length Error"
+            << "A hex character consists of a pair of  \n0123456789ABCDEF.\n"
+               "Append a leading zero as necessary,\nsuch as 0B.";
+        QTest::newRow("5-bit data") << CustomDataMessage(5) << "Non-ISO 5-Bit Data Format Error"
+                                    << "Use number 01~03 and 05~1F only.      \n" + lsb;
+        QTest::newRow("6-bit data") << CustomDataMessage(6) << "Non-ISO 6-Bit Data Format Error"
+                                    << "Use number 01~03 and 05~3F only.      \n" + lsb;
+        QTest::newRow("7-bit data") << CustomDataMessage(7) << "Non-ISO 7-Bit Data Format Error"
+                                    << "Use number 01~03 and 05~7F only.      \n" + lsb;
+        QTest::newRow("too many") << MaxCharactersMessage(106) << "Non-ISO Write"
+                                  << "Max Characters are 106  ";
+    }
+
+    void messages() {
+        QFETCH(NonIsoMessage, message);
+        QTEST(message.title, "title");
+        QTEST(message.body, "body");
+    }
+
+    void randomInput() {
+        QRandomGenerator random(Seed);
+        for (int run = 0; run < RandomRuns; ++run) {
+            const QByteArray text = randomHexText(random);
+            const qsizetype count = CountHexPairs(text);
+            QVERIFY(count >= 0 && count <= text.size());
+            const HexConversion junk = HexToData(text);
+            if (junk.status != HexStatus::Converted)
+                QVERIFY(junk.data.isEmpty());
+
+            QByteArray data = randomData(random);
+            data.replace('\x04', "\x05");
+            const QByteArray pairs = ToHexPairs(data);
+            QCOMPARE(CountHexPairs(pairs), data.size());
+            const QByteArray typed = run % 2 ? pairs + "\r\n" : pairs;
+            const HexConversion back = HexToData(typed);
+            QCOMPARE(statusName(back.status), "converted");
+            QCOMPARE(back.data.toHex(' '), data.toHex(' '));
+
+            const int bits = 5 + run % 3;
+            const QByteArray values = randomValues(random, bits);
+            const bool clean = FindCustomDataFault(values, bits) == CustomDataFault::None;
+            QCOMPARE(clean, values.isEmpty() ||
+                                (passesRawCheck(values, bits) && !values.contains('\x04')));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHexData)
+#include "tst_hexdata.moc"
