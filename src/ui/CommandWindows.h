@@ -31,6 +31,8 @@ struct CommandWindows {
     std::function<RecordFileCheck(const QString &path)> checkRecordFile;
     // WriteRecordFile: writes SaveFileText; false when the operator declined or it failed.
     std::function<bool(const QString &path)> writeRecordFile;
+    // The name the save dialog proposes.
+    std::function<QString()> defaultSaveFileName;
 };
 
 // Shows a file dialog and returns the chosen path, or "" when the operator cancelled.

@@ -9,27 +9,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDate>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopedValueRollback>
-#include <QTime>
 
 #include <cmath>
 
 namespace {
-
-constexpr double TwipsPerInch = 1440;
-// Frame of the design window: what lies between its outer and its inner size.
-constexpr double FrameWidth = MainDesign::OuterWidth - MainDesign::InnerWidth;
-constexpr double FrameHeight = MainDesign::OuterHeight - MainDesign::InnerHeight;
-constexpr TwipRect EmulationCaption{5370, 60};
-constexpr TwipRect EmulationValue{6240, 60};
 
 const QString FileFilter = QStringLiteral("Encode Data Files (*.txt)");
 
@@ -61,39 +50,7 @@ QFont designFont(const QFont &base) {
     return font;
 }
 
-QString twoDigits(int value) {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
-
-QString DefaultSaveFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale) {
-    // The locale's short date pattern gives the order; every field is written in full so
-    // the name keeps its length whatever the pattern abbreviates.
-    const QString pattern = locale.dateFormat(QLocale::ShortFormat);
-    QString digits;
-    for (qsizetype i = 0; i < pattern.size();) {
-        const QChar c = pattern.at(i);
-        qsizetype run = 1;
-        if (c == u'\'') {
-            const qsizetype close = pattern.indexOf(u'\'', i + 1);
-            i = close < 0 ? pattern.size() : close + 1;
-            continue;
-        }
-        while (i + run < pattern.size() && pattern.at(i + run) == c)
-            ++run;
-        if (c == u'd' && run <= 2)
-            digits += twoDigits(date.day());
-        else if (c == u'M' && run <= 2)
-            digits += twoDigits(date.month());
-        else if (c == u'y')
-            digits += QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
-        i += run;
-    }
-    const QString seconds =
-        QString::number(static_cast<double>(static_cast<float>(secondsSinceMidnight)), 'g', 7);
-    return QStringLiteral("E") + digits.mid(2) + seconds.left(4);
-}
 
 frmMainMenu::frmMainMenu(MainModule &state, QWidget *parent)
     : QWidget(parent), state_(state),
@@ -276,7 +233,7 @@ bool frmMainMenu::available(int index) const {
     case 3:
         return w.encodeRF && w.checkRecordFile;
     case 4:
-        return w.encodeWF && w.writeRecordFile;
+        return w.encodeWF && w.writeRecordFile && w.defaultSaveFileName;
     case 5:
         return w.incrTrackSelect && w.recEntry && w.writeIncr;
     case 6:
@@ -416,10 +373,8 @@ void frmMainMenu::encodeFromFile() {
 void frmMainMenu::saveToFile() {
     ClearInputRecord();
     ClearOutputRecord();
-    const double seconds = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
-    const QString name =
-        chooseSave_(this, QStringLiteral("Save As - Save in:"), FileFilter,
-                    DefaultSaveFileName(QDate::currentDate(), seconds, QLocale::system()));
+    const QString name = chooseSave_(this, QStringLiteral("Save As - Save in:"), FileFilter,
+                                     windows_.defaultSaveFileName());
     if (name.isEmpty())
         return;
     state_.SaveFileText.clear();
@@ -504,70 +459,4 @@ void frmMainMenu::setMessage(const QByteArray &text) {
 void frmMainMenu::showMessage(const QString &text) {
     message_ = text;
     Label4->setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-}
-
-int frmMainMenu::toPixelsX(double twips) const {
-    return static_cast<int>(std::lround(twips * logicalDpiX() / TwipsPerInch));
-}
-
-int frmMainMenu::toPixelsY(double twips) const {
-    return static_cast<int>(std::lround(twips * logicalDpiY() / TwipsPerInch));
-}
-
-// The design size maps back to itself exactly, so pixel rounding never reads as a resize.
-double frmMainMenu::toTwipsX(int pixels) const {
-    if (pixels == toPixelsX(MainDesign::InnerWidth))
-        return MainDesign::InnerWidth;
-    return pixels * TwipsPerInch / logicalDpiX();
-}
-
-double frmMainMenu::toTwipsY(int pixels) const {
-    if (pixels == toPixelsY(MainDesign::InnerHeight))
-        return MainDesign::InnerHeight;
-    return pixels * TwipsPerInch / logicalDpiY();
-}
-
-void frmMainMenu::placeControls() {
-    const auto &design = MainDesignLayout();
-    for (std::size_t i = 0; i < design.size(); ++i) {
-        QWidget *widget = laidOut_[i];
-        const TwipRect &rect = geometry_[i];
-        const int x = toPixelsX(rect.left);
-        const int y = toPixelsY(rect.top);
-        const QSize hint = widget->sizeHint();
-        const int w = design[i].scaled == Scaled::Position ? hint.width()
-                                                           : toPixelsX(rect.left + rect.width) - x;
-        const int h =
-            design[i].scaled == Scaled::All ? toPixelsY(rect.top + rect.height) - y : hint.height();
-        widget->setGeometry(x, y, w, h);
-    }
-    auto *caption = findChild<QLabel *>(QStringLiteral("Label1_6"));
-    caption->move(toPixelsX(EmulationCaption.left), toPixelsY(EmulationCaption.top));
-    caption->adjustSize();
-    Label5->move(toPixelsX(EmulationValue.left), toPixelsY(EmulationValue.top));
-    Label5->adjustSize();
-}
-
-void frmMainMenu::resizeEvent(QResizeEvent *event) {
-    QWidget::resizeEvent(event);
-    // Forcing the size below raises a resize of its own on some platforms; the layout has
-    // already been applied for it.
-    if (!loaded_ || laying_)
-        return;
-    QScopedValueRollback guard(laying_, true);
-    WindowSize size;
-    size.innerWidth = toTwipsX(width());
-    size.innerHeight = toTwipsY(height());
-    // Judged on the inner size with the design frame, whatever frame the platform draws.
-    size.outerWidth = size.innerWidth + FrameWidth;
-    size.outerHeight = isMinimized() ? 0 : size.innerHeight + FrameHeight;
-    const LayoutResult result = ApplyMainLayout(geometry_, reference_, size);
-    if (!result.applied)
-        return;
-    geometry_ = result.controls;
-    reference_ = result.reference;
-    placeControls();
-    if (result.innerWidth || result.innerHeight)
-        resize(result.innerWidth ? toPixelsX(*result.innerWidth) : width(),
-               result.innerHeight ? toPixelsY(*result.innerHeight) : height());
 }

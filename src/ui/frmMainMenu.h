@@ -11,9 +11,7 @@
 #include <vector>
 
 class EntryFieldGuard;
-class QDate;
 class QLabel;
-class QLocale;
 class QPushButton;
 class sfrmFormatError;
 class sfrmIncEOK;
@@ -98,8 +96,3 @@ private:
     std::unique_ptr<sfrmIncEOK> incEOk_;
     std::unique_ptr<sfrmSaveError> saveError_;
 };
-
-// The save dialog's proposal: "E", the date digits in the system's order without the first
-// two, then the first four characters of the seconds since midnight.
-[[nodiscard]] QString DefaultSaveFileName(const QDate &date, double secondsSinceMidnight,
-                                          const QLocale &locale);

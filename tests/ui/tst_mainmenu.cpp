@@ -85,6 +85,9 @@ class TestMainMenu : public QObject {
                 return RecordFileCheck::Rejected;
             return failing_ == u"read" ? RecordFileCheck::Unreadable : RecordFileCheck::Accepted;
         };
+        w.defaultSaveFileName = [] {
+            return u"E1"_s;
+        };
         w.writeRecordFile = [this](const QString &path) {
             calls_ << u"write "_s + path;
             return failing_ != u"write";
