@@ -74,9 +74,11 @@ SwipeResult IsoProtocol::readLrq118() {
     s.prompt().showSwipePrompt(true);
     SwipeResult result = SwipeResult::NotDone;
     if (s.waitForBytes(1, {std::nullopt, true, Stop::OnCancel}) == WaitEnd::Met) {
-        // The reply arrives in pieces; the encoder sends it whole within this time.
-        s.pause(read.lrqSettle, false);
-        const std::optional<IsoFrames::Tracks> tracks = IsoFrames::parseLrqReadReply(s.input());
+        // The reply arrives in pieces: at a low baud rate it takes longer than the settle.
+        const bool whole = s.pauseUntilQuiet(read.lrqSettle, false) == WaitEnd::Met;
+        const QByteArray reply = s.input();
+        const std::optional<IsoFrames::Tracks> tracks =
+            whole ? IsoFrames::parseLrqReadReply(reply) : std::nullopt;
         if (tracks)
             storeTracks(*tracks);
         result = tracks ? SwipeResult::Done : SwipeResult::Failed;
@@ -115,8 +117,17 @@ SwipeResult IsoProtocol::readKvt380a() {
     for (std::size_t i = 0; i < data.size(); ++i) {
         s.yieldOnce();
         s.send(Kvt::ReadTrack[i]);
-        if (s.pause(KvtTrackReplyTimes[i], true, Stop::OnCancel) == WaitEnd::Cancelled)
+        // A track is 0.3 s on the wire at 2400 baud: the whole of it is taken, not the
+        // part that happens to have arrived, nor is the rest left to answer the next command.
+        switch (s.pauseUntilQuiet(KvtTrackReplyTimes[i], true, Stop::OnCancel)) {
+        case WaitEnd::Cancelled:
             return SwipeResult::NotDone;
+        case WaitEnd::TimedOut:
+            s.discardInput();
+            return SwipeResult::Failed;
+        case WaitEnd::Met:
+            break;
+        }
         *data[i] = s.input();
     }
     return SwipeResult::Done;

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 std::optional<LineSettings> parseLineSettings(const QByteArray &text) {
     const QList<QByteArray> parts = text.trimmed().split(',');
     if (parts.size() != 4)
@@ -26,6 +28,13 @@ std::optional<LineSettings> parseLineSettings(const QByteArray &text) {
     else
         return std::nullopt;
     return s;
+}
+
+std::chrono::nanoseconds characterTime(const LineSettings &line) {
+    const int bits = 1 + line.dataBits + (line.parity == 'n' ? 0 : 1) + line.stopBits;
+    // A settings value never holds a baud of 0, but a hand-made one must not divide by it.
+    const long long baud = std::max(line.baud, 1);
+    return std::chrono::nanoseconds(bits * 1'000'000'000LL / baud);
 }
 
 QByteArray buildCommSettings(const QByteArray &baud, const QByteArray &parityName,

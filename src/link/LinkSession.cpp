@@ -3,6 +3,9 @@
 #include "app/MainModule.h"
 #include "link/CommControl.h"
 #include "link/IsoFrames.h"
+#include "link/PortConfig.h"
+
+#include <algorithm>
 
 namespace Lrq = IsoFrames::Lrq118;
 namespace Kvt = IsoFrames::Kvt380a;
@@ -92,6 +95,27 @@ WaitEnd LinkSession::waitForBytes(int count, const WaitSpec &spec,
     return waitFor([this, count] { return port_.inBufferCount() >= count; }, spec, ended);
 }
 
+Duration LinkSession::quietGap() const {
+    return std::max<Duration>(QuietCharacters * characterTime(config_.line), MinimumQuietGap);
+}
+
+WaitEnd LinkSession::pauseUntilQuiet(Duration atLeast, bool yields, Stop stop) {
+    const Duration gap = quietGap();
+    const Duration start = now();
+    Duration lastArrival = start;
+    int seen = port_.inBufferCount();
+    const auto quiet = [&] {
+        const int count = port_.inBufferCount();
+        const Duration at = now();
+        if (count > seen)
+            lastArrival = at;
+        seen = count;
+        return at - start > atLeast && at - lastArrival > gap;
+    };
+    const Duration longest = atLeast + LongestReplyCharacters * characterTime(config_.line);
+    return waitFor(quiet, {longest, yields, stop});
+}
+
 QByteArray LinkSession::collectUntilSilence(const QByteArray &command, bool yieldsFirst,
                                             Stop stop) {
     discardInput();
@@ -124,7 +148,7 @@ QByteArray LinkSession::SendAndWait(const QByteArray &command, const SendAndWait
     if (waitForBytes(1, spec) != WaitEnd::Met)
         return NoReply;
     if (rule.settle > Duration::zero())
-        pause(rule.settle);
+        pauseUntilQuiet(rule.settle);
     const QByteArray reply = input();
     return rule.lastCharacterOnly ? reply.right(1) : reply;
 }
@@ -169,7 +193,7 @@ bool LinkSession::ResetStep(const ResetRule &rule) {
     send(Kvt::Reset);
     waitForBytes(1, {rule.replyLimit});
     if (rule.settle > Duration::zero())
-        pause(rule.settle);
+        pauseUntilQuiet(rule.settle);
     const QByteArray reply = input();
     return reply.isEmpty() || reply == Kvt::ResetAck;
 }

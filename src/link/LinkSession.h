@@ -47,6 +47,14 @@ inline constexpr auto IndicatorReplyLimit = std::chrono::seconds(1);
 inline constexpr auto CollectSilence = std::chrono::milliseconds(300);
 // A SendAndWait that cannot yield cannot be cancelled, so it gives up after this.
 inline constexpr auto UnyieldingReplyLimit = std::chrono::seconds(2);
+// A reply is over once the line has been quiet for this many character times, and never
+// sooner than MinimumQuietGap: a USB serial adapter hands bytes on in bursts up to ~16 ms
+// apart, which must not read as the end of a reply.
+inline constexpr int QuietCharacters = 6;
+inline constexpr auto MinimumQuietGap = std::chrono::milliseconds(25);
+// More than any reply of either command set; a line still busy after this many character
+// times past the wait's own length carries no reply but noise.
+inline constexpr int LongestReplyCharacters = 512;
 
 // The variants of the link primitives that the windows need, with the common behaviour as
 // their defaults.
@@ -115,6 +123,12 @@ public:
     WaitEnd waitFor(const std::function<bool()> &condition, const WaitSpec &spec,
                     const std::function<bool()> &ended = {});
     WaitEnd waitForBytes(int count, const WaitSpec &spec, const std::function<bool()> &ended = {});
+    // "Take what has arrived after a fixed time", safe at any line speed: waits at least
+    // atLeast, then on while bytes are still arriving, until the line has been quiet for
+    // quietGap(). Met: the line went quiet; TimedOut: bytes were still arriving
+    // LongestReplyCharacters character times after atLeast; Cancelled: a stop ended it.
+    WaitEnd pauseUntilQuiet(Duration atLeast, bool yields = true, Stop stop = Stop::Never);
+    [[nodiscard]] Duration quietGap() const;
     // Sends command, then collects everything until the line has been silent for
     // CollectSilence; a stop ends it early.
     QByteArray collectUntilSilence(const QByteArray &command, bool yieldsFirst, Stop stop);

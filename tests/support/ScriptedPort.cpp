@@ -9,14 +9,28 @@ void ScriptedPort::onSend(const QByteArray &command, const QByteArray &reply, Du
 }
 
 void ScriptedPort::arrive(const QByteArray &bytes, Duration delay) {
-    pending_.push_back({clock().now() + delay, bytes});
+    schedule(clock().now() + delay, bytes);
+}
+
+void ScriptedPort::schedule(Duration at, const QByteArray &bytes) {
+    if (pace_ <= Duration::zero()) {
+        pending_.push_back({at, bytes});
+        return;
+    }
+    // Each byte is there once the line has carried it whole, after the bytes before it.
+    Duration carried = std::max(at, lineFreeAt_);
+    for (const char byte : bytes) {
+        carried += pace_;
+        pending_.push_back({carried, QByteArray(1, byte)});
+    }
+    lineFreeAt_ = carried;
 }
 
 void ScriptedPort::deliver(const QByteArray &bytes) {
     const auto rule = std::find_if(rules_.begin(), rules_.end(),
                                    [&bytes](const Rule &r) { return r.command == bytes; });
     if (rule != rules_.end()) {
-        pending_.push_back({clock().now() + rule->delay, rule->reply});
+        schedule(clock().now() + rule->delay, rule->reply);
         rules_.erase(rule);
     }
 }

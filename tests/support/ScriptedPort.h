@@ -16,6 +16,8 @@ public:
     void onSend(const QByteArray &command, const QByteArray &reply, Duration delay = {});
     // Bytes that arrive delay from now, whatever is sent.
     void arrive(const QByteArray &bytes, Duration delay = {});
+    // From now on each byte arrives perByte after the one before, as on a slow line.
+    void paceReplies(Duration perByte) { pace_ = perByte; }
 
 protected:
     void deliver(const QByteArray &bytes) override;
@@ -32,6 +34,10 @@ private:
         Duration delay;
     };
 
+    void schedule(Duration at, const QByteArray &bytes);
+
     std::vector<Rule> rules_;
     std::vector<Pending> pending_;
+    Duration pace_{};
+    Duration lineFreeAt_{};
 };

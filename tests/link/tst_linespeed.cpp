@@ -1,0 +1,182 @@
+// Replies taken after a fixed time are taken whole at every line speed.
+#include "FakeTime.h"
+#include "ScriptedPort.h"
+
+#include "app/MainModule.h"
+#include "link/IsoProtocol.h"
+#include "link/LineSettings.h"
+#include "link/LinkSession.h"
+#include "link/PortConfig.h"
+#include "link/Waiter.h"
+
+#include <QTest>
+
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class NoPrompt final : public SwipePrompt {
+public:
+    void showSwipePrompt(bool) override {}
+    void portFailed(const QString &) override {}
+};
+
+// A link whose replies arrive one character time apart, at the given line settings.
+struct LineRig {
+    LineRig(const QByteArray &settings, const QByteArray &mode,
+            const IsoProtocol::Options &options = {})
+        : protocol(session, options) {
+        config.line = parseLineSettings(settings).value();
+        state.EmulationMode = mode;
+        port.open();
+        port.paceReplies(characterTime(config.line));
+        start = clock.now();
+    }
+    [[nodiscard]] qint64 elapsedMs() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - start).count();
+    }
+
+    MainModule state;
+    FakeClock clock;
+    FakePump pump{clock};
+    ScriptedPort port{clock};
+    Waiter waiter{clock, pump};
+    NoPrompt prompt;
+    PortConfig config;
+    LinkSession session{state, port, waiter, prompt, config};
+    IsoProtocol protocol;
+    Duration start{};
+};
+
+// Tracks of the longest the boxes hold, with the sentinels the KVT-380A encoder sends.
+const QByteArray Track1 = "%" + QByteArray(76, 'A') + "?";
+const QByteArray Track2 = ";" + QByteArray(37, '2') + "?";
+const QByteArray Track3 = ";" + QByteArray(104, '3') + "?";
+
+QByteArray lrqReply() {
+    return QByteArray::fromHex("1b731b01") + Track1 + QByteArray::fromHex("1b02") + Track2 +
+           QByteArray::fromHex("1b03") + Track3 + QByteArray::fromHex("1c1b30");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(WaitEnd)
+
+class TestLineSpeed : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void quietGapFollowsTheLine_data();
+    void quietGapFollowsTheLine();
+    void pauseUntilQuiet_data();
+    void pauseUntilQuiet();
+    void readsWholeTracks_data();
+    void readsWholeTracks();
+};
+
+void TestLineSpeed::quietGapFollowsTheLine_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<qint64>("characterUs");
+    QTest::addColumn<qint64>("gapMs");
+    QTest::newRow("9600,o,7,1: the floor") << QByteArray("9600,o,7,1") << qint64(1041) << 25LL;
+    QTest::newRow("2400,n,8,1: the floor") << QByteArray("2400,n,8,1") << qint64(4166) << 25LL;
+    QTest::newRow("1200,o,7,1") << QByteArray("1200,o,7,1") << qint64(8333) << 50LL;
+    QTest::newRow("1200,e,8,2: 12 bits") << QByteArray("1200,e,8,2") << qint64(10000) << 60LL;
+}
+
+void TestLineSpeed::quietGapFollowsTheLine() {
+    QFETCH(QByteArray, settings);
+    LineRig rig(settings, "KVT-380A");
+    QTEST(
+        qint64(std::chrono::duration_cast<std::chrono::microseconds>(characterTime(rig.config.line))
+                   .count()),
+        "characterUs");
+    const auto gap = std::chrono::duration<double, std::milli>(rig.session.quietGap());
+    QTEST(qint64(qRound(gap.count())), "gapMs");
+}
+
+// A reply of `bytes` characters starts to arrive 10 ms into a wait of at least `atLeast`
+// ms; the wait ends between `endMs` and two ticks later.
+void TestLineSpeed::pauseUntilQuiet_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<int>("atLeast");
+    QTest::addColumn<bool>("yields");
+    QTest::addColumn<int>("cancelMs"); // 0: never
+    QTest::addColumn<WaitEnd>("end");
+    QTest::addColumn<int>("endMs");
+    QTest::addColumn<int>("taken");
+    const QByteArray fast("9600,o,7,1"), slow("2400,o,7,1"), slowest("1200,o,7,1");
+    QTest::newRow("9600: over at 0.3 s")
+        << fast << 107 << 300 << true << 0 << WaitEnd::Met << 301 << 107;
+    QTest::newRow("2400: until the track is in, then 25 ms")
+        << slow << 107 << 300 << true << 0 << WaitEnd::Met << 481 << 107;
+    QTest::newRow("1200, not yielding: 2 s of reply, then 50 ms")
+        << slowest << 240 << 1000 << false << 0 << WaitEnd::Met << 2060 << 240;
+    QTest::newRow("1200: noise that never ends is cut off")
+        << slowest << 5000 << 1000 << true << 0 << WaitEnd::TimedOut << 5266 << 630;
+    QTest::newRow("2400: Cancel ends it while bytes arrive")
+        << slow << 107 << 300 << true << 350 << WaitEnd::Cancelled << 350 << 81;
+}
+
+void TestLineSpeed::pauseUntilQuiet() {
+    QFETCH(QByteArray, settings);
+    QFETCH(int, bytes);
+    QFETCH(int, atLeast);
+    QFETCH(bool, yields);
+    QFETCH(int, cancelMs);
+    QFETCH(int, endMs);
+    LineRig rig(settings, "KVT-380A");
+    rig.port.arrive(QByteArray(bytes, 'x'), 10ms);
+    if (cancelMs > 0)
+        rig.pump.after(std::chrono::milliseconds(cancelMs),
+                       [&rig] { rig.state.CancelRequested = true; });
+    const WaitEnd end =
+        rig.session.pauseUntilQuiet(std::chrono::milliseconds(atLeast), yields, Stop::OnCancel);
+    QTEST(end, "end");
+    QVERIFY2(rig.elapsedMs() >= endMs && rig.elapsedMs() <= endMs + 2,
+             qPrintable(QString::number(rig.elapsedMs())));
+    QTEST(int(rig.port.input().size()), "taken");
+}
+
+// A swipe read at the line speed of the row: every track whole, and nothing of the answer
+// left over to pass for the answer to the next command.
+void TestLineSpeed::readsWholeTracks_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QByteArray>("mode");
+    QTest::addColumn<int>("lrqSettleMs");
+    const QByteArray kvt("KVT-380A"), lrq("LRQ118");
+    for (const char *settings : {"9600,o,7,1", "2400,o,7,1", "1200,o,7,1"}) {
+        QTest::addRow("KVT-380A at %s", settings) << QByteArray(settings) << kvt << 1000;
+        QTest::addRow("LRQ118 at %s", settings) << QByteArray(settings) << lrq << 1000;
+        QTest::addRow("LRQ118, copy's 0.5 s, at %s", settings)
+            << QByteArray(settings) << lrq << 500;
+    }
+}
+
+void TestLineSpeed::readsWholeTracks() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, mode);
+    QFETCH(int, lrqSettleMs);
+    LineRig rig(settings, mode, {.read = {.lrqSettle = std::chrono::milliseconds(lrqSettleMs)}});
+    if (mode == "LRQ118") {
+        rig.port.onSend(QByteArray::fromHex("1b72"), lrqReply(), 400ms);
+    } else {
+        rig.port.onSend("P", "^", 5ms);
+        rig.port.arrive("^", 400ms);
+        rig.port.onSend("Q", Track1, 5ms);
+        rig.port.onSend("R", Track2, 5ms);
+        rig.port.onSend("S", Track3, 5ms);
+    }
+    QCOMPARE(rig.protocol.ReadTracks(), SwipeResult::Done);
+    const bool kvt = mode == "KVT-380A";
+    QCOMPARE(rig.state.Track1Data, kvt ? Track1 : Track1.mid(1, 76));
+    QCOMPARE(rig.state.Track2Data, kvt ? Track2 : Track2.mid(1, 37));
+    QCOMPARE(rig.state.Track3Data, kvt ? Track3 : Track3.mid(1, 104));
+    rig.session.pause(2s);
+    QCOMPARE(rig.port.input().toHex(' '), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestLineSpeed)
+#include "tst_linespeed.moc"
