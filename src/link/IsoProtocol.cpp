@@ -103,8 +103,12 @@ SwipeResult IsoProtocol::readKvt380a() {
     case WaitEnd::Met:
         break;
     }
-    if (s.input() != Kvt::Ack)
+    if (s.input() != Kvt::Ack) {
+        s.pause(KvtReadRetryPause, true, Stop::OnCancel);
+        // The rest of a confused answer must not pass for the answer to the next read.
+        s.discardInput();
         return SwipeResult::NotDone;
+    }
     // The swipe is announced by a second "^", whenever the operator gets to it.
     const auto swiped = [&s] {
         return s.input() == Kvt::Ack;

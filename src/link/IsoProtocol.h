@@ -16,6 +16,9 @@ class IsoProtocol {
 public:
     static constexpr auto LrqReadSettle = std::chrono::seconds(1);
     static constexpr auto KvtReadAckLimit = std::chrono::milliseconds(500);
+    // After an answer to P other than "^" the read is issued again, but not at once: a
+    // confused encoder must not drive thousands of reads a second.
+    static constexpr auto KvtReadRetryPause = std::chrono::milliseconds(50);
     static constexpr std::array<Duration, 3> KvtTrackReplyTimes = {std::chrono::milliseconds(300),
                                                                    std::chrono::milliseconds(200),
                                                                    std::chrono::milliseconds(300)};

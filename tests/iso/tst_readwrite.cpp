@@ -65,6 +65,7 @@ private Q_SLOTS:
     void writeCards_data();
     void writeCards();
     void refusedOpeningShowsReadError();
+    void confusedEncoderIsAskedCalmly();
 };
 
 void TestReadWrite::readCardsUntilCancel_data() {
@@ -158,6 +159,20 @@ void TestReadWrite::refusedOpeningShowsReadError() {
     QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
     // Ready off after the refusal, then the error indication on and off, then DEL on closing.
     QCOMPARE(rig.port->sent(), QByteArray("\x7F(LlMm\x7F"));
+}
+
+// An encoder that answers every read request with "^^" gets the read again, a few times a
+// second rather than thousands.
+void TestReadWrite::confusedEncoderIsAskedCalmly() {
+    Rig<cfrmReadCard> rig(Set::Kvt380a);
+    rig.model().answerWrongly("P", "^^", EncoderModel::kAlways);
+    rig.pump.after(1s, [&rig] { rig.window->findChild<QPushButton *>("Command1_0")->click(); });
+    rig.window->run();
+
+    const auto reads = rig.port->sends().count("P");
+    QVERIFY2(reads >= 2 && reads <= 1s / IsoProtocol::KvtReadRetryPause + 1,
+             qPrintable(QString::number(reads)));
+    QVERIFY(rig.errors.isEmpty());
 }
 
 QTEST_MAIN(TestReadWrite)

@@ -453,6 +453,7 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
     waits("LRQ118 read settle", Lrq, ReadW, {{"", GoldenRead.left(3), 10ms}}, Read, -1,
           P::LrqReadSettle);
     waits("LRQ118 write: pause before the frame", Lrq, WriteW, {}, Write, -1, P::WritePause);
+    waits("KVT-380A read: pause after ^^", Kvt, ReadW, {{"P", "^^"}}, Read, 0);
     waits("PrepareWrite: answered, still 0.3 s", Lrq, WriteW,
           {{QByteArray::fromHex("1b6ad24bd2"), Ok, 20ms}}, Prepare, -1, P::PrepareWriteSettle);
     waits("PrepareWrite: silent", Lrq, WriteW, {}, Prepare, -1, P::PrepareWriteReplyLimit);
