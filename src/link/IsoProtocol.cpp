@@ -182,8 +182,11 @@ SwipeResult IsoProtocol::writeLrq118(const IsoFrames::Tracks &tracks) {
     const WriteOptions &write = options_.write;
     LinkSession &s = session_;
     const QByteArray block = IsoFrames::lrqWriteBlock(tracks);
-    if (write.pauses)
-        s.pause(WritePause);
+    // Once Cancel is pressed the card is not written: only the reset goes out.
+    if (write.pauses && s.pause(WritePause, true, Stop::OnCancel) == WaitEnd::Cancelled) {
+        const SwipeResult ending = skipStep();
+        return write.skips ? ending : SwipeResult::Failed;
+    }
     s.reopenIfClosed();
     if (write.flushes)
         s.discardInput();
@@ -250,18 +253,23 @@ SwipeResult IsoProtocol::EraseTracks(qint16 mask) {
         if (SendAndWait(Kvt::EraseEnd) != Kvt::Ack)
             return SwipeResult::NotDone;
     } else {
-        s.pause(ErasePause);
+        // Once Cancel is pressed the card is not erased.
+        if (s.pause(ErasePause, true, Stop::OnCancel) == WaitEnd::Cancelled)
+            return eraseCancelled();
         s.reopenIfClosed();
         s.send(IsoFrames::lrqEraseFrame(mask));
     }
     s.pause(EraseSettle);
     s.prompt().showSwipePrompt(true);
-    SwipeResult result = SwipeResult::Failed;
-    if (s.waitForBytes(kvt ? 1 : 2, {std::nullopt, true, Stop::OnCancel}) == WaitEnd::Met)
-        result =
-            s.input() == (kvt ? Kvt::Ack : Lrq::Success) ? SwipeResult::Done : SwipeResult::Failed;
-    else
-        SendAndWait(Kvt::ReadyOff);
+    if (s.waitForBytes(kvt ? 1 : 2, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
+        return eraseCancelled();
+    const bool erased = s.input() == (kvt ? Kvt::Ack : Lrq::Success);
     s.prompt().showSwipePrompt(false);
-    return result;
+    return erased ? SwipeResult::Done : SwipeResult::Failed;
+}
+
+SwipeResult IsoProtocol::eraseCancelled() {
+    SendAndWait(Kvt::ReadyOff);
+    session_.prompt().showSwipePrompt(false);
+    return SwipeResult::Failed;
 }

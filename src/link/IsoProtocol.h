@@ -86,6 +86,7 @@ private:
     [[nodiscard]] SwipeResult writeLrq118(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult writeKvt380a(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult skipStep();
+    [[nodiscard]] SwipeResult eraseCancelled();
     [[nodiscard]] bool acknowledged(const QByteArray &reply, bool exact) const;
     void storeTracks(const IsoFrames::Tracks &tracks);
 

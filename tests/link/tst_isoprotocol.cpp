@@ -27,7 +27,7 @@ enum Line { Lrq, Kvt, LrqClosed, KvtClosed };
 
 // The procedure a row runs. The writes use the tracks "*", "1234", "" (LRQ118) or "", "+",
 // "XYZ" (KVT-380A); the erase uses mask 5. CancelWrite and SkipWrite press Cancel or Skip
-// once the write waits for its final answer.
+// once the write waits for its final answer; the InPause ones close the window 0.2 s in.
 enum class Op {
     Read,
     Write,
@@ -44,7 +44,9 @@ enum class Op {
     WaitReady,
     Prepare,
     CancelWrite,
-    SkipWrite
+    SkipWrite,
+    CancelWriteInPause,
+    CancelEraseInPause
 };
 
 // The procedures as each kind of window runs them.
@@ -191,6 +193,13 @@ struct Rig {
                     port.close();
             });
             return run(Op::Write);
+        case Op::CancelWriteInPause:
+        case Op::CancelEraseInPause:
+            pump.after(200ms, [this] {
+                state.CancelRequested = true;
+                port.close();
+            });
+            return run(op == Op::CancelWriteInPause ? Op::Write : Op::Erase);
         }
         return {};
     }
@@ -339,6 +348,11 @@ void TestIsoProtocol::exchanges_data() {
              "Failed (port closed)", {LrqWrite, escA});
     exchange("KVT-380A cancel sends l", Kvt, WriteW, kvtWrite("^"), CancelWrite, "Failed",
              {"C", "XYZ\x04", "@", "l"});
+    // Closed during the pause before the frame: nothing is written or erased.
+    exchange("LRQ118 closed in the pause: ESC a only", LrqClosed, WriteW, {}, CancelWriteInPause,
+             "Failed (port closed)", {escA});
+    exchange("LRQ118 erase closed in the pause", LrqClosed, EraseW, {}, CancelEraseInPause,
+             "Failed (port closed)", {});
     exchange("file, LRQ118 skip", LrqClosed, FileW, {}, SkipWrite, "Skipped (port closed)",
              {LrqWrite, escA});
     exchange("file, KVT-380A skip", Kvt, FileW, kvtWrite("^"), SkipWrite, "Skipped (port closed)",
@@ -452,7 +466,8 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
     waits("WaitReady", Kvt, SaveW, {}, WaitReady, -1, P::WaitReadyReplyLimit + P::WaitReadyPause);
     waits("LRQ118 read settle", Lrq, ReadW, {{"", GoldenRead.left(3), 10ms}}, Read, -1,
           P::LrqReadSettle);
-    waits("LRQ118 write: pause before the frame", Lrq, WriteW, {}, Write, -1, P::WritePause);
+    waits("LRQ118 write: pause before the frame", Lrq, WriteW, {}, Write, 1);
+    waits("LRQ118 erase: pause before the frame", Lrq, EraseW, {}, Erase, 1);
     waits("KVT-380A read: pause after ^^", Kvt, ReadW, {{"P", "^^"}}, Read, 0);
     waits("PrepareWrite: answered, still 0.3 s", Lrq, WriteW,
           {{QByteArray::fromHex("1b6ad24bd2"), Ok, 20ms}}, Prepare, -1, P::PrepareWriteSettle);
