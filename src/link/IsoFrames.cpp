@@ -16,9 +16,10 @@ QByteArray marker(char track) {
     return QByteArray(1, Esc) + track;
 }
 
-// Takes one track off the front of rest, up to the marker that starts the next track.
+// Takes one track off the front of rest, up to the marker that starts the next track. A
+// blank track is "+" right before that marker; "+" followed by anything else is data.
 std::optional<QByteArray> takeTrack(QByteArray &rest, char nextTrack) {
-    if (rest.startsWith(Blank)) {
+    if (rest.startsWith(Blank + marker(nextTrack))) {
         if (rest.size() < BlankTrackLength)
             return std::nullopt;
         rest.remove(0, BlankTrackLength);
@@ -78,7 +79,8 @@ std::optional<Tracks> parseLrqReadReply(const QByteArray &reply) {
     if (!track2)
         return std::nullopt;
     tracks[1] = *track2;
-    if (rest.startsWith(Blank)) {
+    // Track 3 has no marker after it: it is blank when "+" ends the reply or the block.
+    if (rest == QByteArray(1, Blank) || rest.startsWith(QByteArray(1, Blank) + Fs)) {
         tracks[2] = QByteArray(1, Blank);
     } else {
         const qsizetype end = rest.indexOf(EndSentinel);

@@ -299,6 +299,17 @@ void TestIsoProtocol::exchanges_data() {
     lrqRead("no ESC 03", "1b731b01254142433f1b023b3132333f1c1b30", "Failed" + old);
     lrqRead("shorter than the prefix", "1b731b1b30", "Failed" + old);
     lrqRead("track 3 unended", "1b731b01254142433f1b023b3132333f1b033b37381c1b30", "Failed" + old);
+    // "+" is blank only right before the next marker (track 3: before FS or the end).
+    lrqRead("track 1 +AB", "1b731b01252b41423f1b023b3132333f1b033b3435363f1c1b30",
+            "Done: +AB,123,456");
+    lrqRead("track 2 +12", "1b731b01254142433f1b023b2b31323f1b033b3435363f1c1b30",
+            "Done: ABC,+12,456");
+    lrqRead("track 3 +45", "1b731b01254142433f1b023b3132333f1b033b2b34353f1c1b30",
+            "Done: ABC,123,+45");
+    lrqRead("blank track 3, FS", "1b731b01254142433f1b023b3132333f1b033b2b1c1b30",
+            "Done: ABC,123,+");
+    lrqRead("blank track 3, end", "1b731b01254142433f1b023b3132333f1b033b2b1b30",
+            "Done: ABC,123,+");
     // The rest of the reply comes within the settle (1 s, copy 0.5 s) or is missed. The copy
     // read pauses 0.5 s first, opens the port and ends with ESC a and the port closed.
     const QByteArrayList copied = bytes({"1b72", "1b61"});
