@@ -20,8 +20,8 @@ void cfrmWriteCard::load() {
 
 // KVT-380A: both indications off after a refused command, before the error window.
 void cfrmWriteCard::lightsOut() {
-    protocol_.SendAndWait(Kvt::ReadyOn);
-    protocol_.SendAndWait(Kvt::ReadyOff);
+    session().SendAndWait(Kvt::ReadyOn, LightsOutExchange);
+    session().SendAndWait(Kvt::ReadyOff, LightsOutExchange);
 }
 
 PromptWindow::Opening cfrmWriteCard::openingHandshake() {

@@ -7,6 +7,10 @@
 class cfrmWriteCard : public PromptWindow {
     Q_OBJECT
 public:
+    // The indications are switched off before the error window as the other indicator
+    // exchanges are made: a silent encoder must not keep the error window from showing.
+    static constexpr SendAndWaitRule LightsOutExchange{.limit = IndicatorReplyLimit};
+
     explicit cfrmWriteCard(const Context &context, QWidget *parent = nullptr);
 
 protected:

@@ -142,8 +142,8 @@ QByteArray LinkSession::SendAndWait(const QByteArray &command, const SendAndWait
     if (rule.yields)
         yieldOnce();
     send(command);
-    WaitSpec spec{std::nullopt, rule.yields, rule.stop};
-    if (!rule.yields)
+    WaitSpec spec{rule.limit, rule.yields, rule.stop};
+    if (!rule.yields && !spec.limit)
         spec.limit = UnyieldingReplyLimit;
     if (waitForBytes(1, spec) != WaitEnd::Met)
         return NoReply;

@@ -66,6 +66,8 @@ struct SendAndWaitRule {
     Duration settle{};
     bool lastCharacterOnly = false;
     Stop stop = Stop::OnCancel;
+    // How long to wait for the first byte; none: until a stop (or UnyieldingReplyLimit).
+    std::optional<Duration> limit{};
 };
 
 struct IndicatorRule {

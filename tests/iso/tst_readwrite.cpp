@@ -65,6 +65,7 @@ private Q_SLOTS:
     void writeCards_data();
     void writeCards();
     void refusedOpeningShowsReadError();
+    void silentEncoderStillGetsTheErrorWindow();
     void confusedEncoderIsAskedCalmly();
 };
 
@@ -159,6 +160,21 @@ void TestReadWrite::refusedOpeningShowsReadError() {
     QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
     // Ready off after the refusal, then the error indication on and off, then DEL on closing.
     QCOMPARE(rig.port->sent(), QByteArray("\x7F(LlMm\x7F"));
+}
+
+// The opening command and the indications go unanswered: each exchange gives up after
+// its limit and the window closes on its own after the error window.
+void TestReadWrite::silentEncoderStillGetsTheErrorWindow() {
+    Rig<cfrmWriteCard> rig(Set::Kvt380a);
+    rig.records.setTrack(0, "ABC");
+    rig.model().setSilent(true);
+    const Duration start = rig.clock.now();
+    rig.pump.after(1min, [&rig] { rig.window->findChild<QPushButton *>("Command1_0")->click(); });
+    rig.window->run();
+
+    QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
+    QCOMPARE(rig.port->sent(), QByteArray("\x7F(LlMm\x7F"));
+    QVERIFY(rig.clock.now() - start < 10s);
 }
 
 // An encoder that answers every read request with "^^" gets the read again, a few times a
