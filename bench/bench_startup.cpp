@@ -38,7 +38,7 @@ int main(int argc, char *argv[]) {
     QtCommControl port;
     SettingsStore store;
     frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
-                       {[] {}, [] {},
+                       {[] {}, [] {}, [](const QString &) {},
                         [](const QString &) {
                         }});
     setup.show();

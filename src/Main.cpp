@@ -11,6 +11,7 @@
 #include "ui/sfrmErrComm1.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 #include <memory>
@@ -60,6 +61,11 @@ int Main(QApplication &app) {
                                                  sfrmErrComm1 error(&setup);
                                                  error.setReason(reason);
                                                  error.showModal();
+                                             },
+                                             [&setup](const QString &sentence) {
+                                                 QMessageBox::warning(
+                                                     &setup, QStringLiteral("Settings Not Saved"),
+                                                     sentence);
                                              }});
     setup.show();
     centre(setup);

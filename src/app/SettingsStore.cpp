@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -22,6 +24,25 @@ QString portKey(int n) {
     return QStringLiteral("Ports/COM%1").arg(n);
 }
 
+// Why a store file could not be written, as far as the file system tells.
+QString saveFailure(const QString &file, QSettings::Status status) {
+    if (status == QSettings::FormatError)
+        return QStringLiteral("what is there is not a settings file");
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    if (folder.exists() && !folder.isDir())
+        return QStringLiteral("%1 is a file, not a folder").arg(folder.filePath());
+    if (!folder.exists())
+        return QStringLiteral("its folder cannot be created");
+    if (info.isDir())
+        return QStringLiteral("a folder has that name");
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("the file is read-only");
+    if (!folder.isWritable())
+        return QStringLiteral("its folder is read-only");
+    return QStringLiteral("the disk may be full");
+}
+
 } // namespace
 
 CommSetupValues SettingsStore::load() const {
@@ -37,7 +58,7 @@ CommSetupValues SettingsStore::load() const {
     return values;
 }
 
-void SettingsStore::save(const CommSetupValues &values) {
+std::optional<QString> SettingsStore::save(const CommSetupValues &values) {
     QSettings store = openStore();
     store.setValue(QStringLiteral("Globe/Mode"), QString::fromLatin1(values.Mode));
     store.setValue(QStringLiteral("Globe/Coercivity"), QString::fromLatin1(values.Coercivity));
@@ -46,6 +67,12 @@ void SettingsStore::save(const CommSetupValues &values) {
     store.setValue(QStringLiteral("Comm/Parity"), QString::fromLatin1(values.Parity));
     store.setValue(QStringLiteral("Comm/DataBit"), QString::fromLatin1(values.DataBit));
     store.sync();
+    if (store.status() == QSettings::NoError)
+        return std::nullopt;
+    return QStringLiteral("The settings could not be saved in %1 (%2), so this choice holds only "
+                          "until the program ends.")
+        .arg(QDir::toNativeSeparators(store.fileName()),
+             saveFailure(store.fileName(), store.status()));
 }
 
 QString SettingsStore::portOverride(int n) const {

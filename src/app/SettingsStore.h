@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // The six setup values as they are kept between runs.
 struct CommSetupValues {
     QByteArray Port = "1";
@@ -17,7 +19,9 @@ struct CommSetupValues {
 class SettingsStore {
 public:
     [[nodiscard]] CommSetupValues load() const;
-    void save(const CommSetupValues &values);
+    // Nothing when the values reached the store; otherwise one sentence for the operator
+    // saying where and why they could not be kept.
+    [[nodiscard]] std::optional<QString> save(const CommSetupValues &values);
 
     // The device configured for port number n in group "Ports", or an empty string.
     [[nodiscard]] QString portOverride(int n) const;

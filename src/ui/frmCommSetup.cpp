@@ -247,12 +247,14 @@ void frmCommSetup::failure(bool beep, const QString &reason) {
 void frmCommSetup::succeed() {
     if (quitting_)
         return;
-    SaveCommSettings();
+    // The check passed: the main window opens with these settings, kept or not.
+    if (const std::optional<QString> problem = SaveCommSettings())
+        actions_.showSaveError(*problem);
     actions_.openMainWindow();
     close();
 }
 
-void frmCommSetup::SaveCommSettings() {
+std::optional<QString> frmCommSetup::SaveCommSettings() {
     CommSetupValues values;
     values.Mode = state_.EmulationMode;
     values.Coercivity = Option1_0->isChecked() ? "High" : "Low";
@@ -260,7 +262,7 @@ void frmCommSetup::SaveCommSettings() {
     values.Baud = textOf(Combo2);
     values.Parity = textOf(Combo3);
     values.DataBit = textOf(Combo4);
-    store_.save(values);
+    return store_.save(values);
 }
 
 void frmCommSetup::cancelPressed() {

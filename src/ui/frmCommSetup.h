@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class CommControl;
 class QButtonGroup;
@@ -25,6 +26,8 @@ public:
         std::function<void()> endProgram;
         // Shows the "Communications Error" checklist, modal, with a line saying why.
         std::function<void(const QString &reason)> showCommError;
+        // Tells the operator, modal, that the settings could not be kept.
+        std::function<void(const QString &sentence)> showSaveError;
     };
 
     // chosen receives the port the check passed with, for every window that opens it later.
@@ -41,7 +44,7 @@ private:
     void cancelPressed();
     void failure(bool beep, const QString &reason);
     void succeed();
-    void SaveCommSettings();
+    [[nodiscard]] std::optional<QString> SaveCommSettings();
     void showDevice();
     bool openPort(QString &why);
 

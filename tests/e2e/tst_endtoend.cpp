@@ -123,7 +123,7 @@ void TestEndToEnd::readAndWrite() {
             qWarning() << reason;
         };
         frmCommSetup setup(state, runtime.port, port, runtime.waiter, store,
-                           {[&opened] { opened = true; }, [] {}, why});
+                           {[&opened] { opened = true; }, [] {}, why, why});
         setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
         setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")
             ->setChecked(true);

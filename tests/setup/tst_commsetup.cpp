@@ -8,9 +8,12 @@
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,6 +43,7 @@ struct SetupRig {
     PortConfig chosen;
     SettingsStore store;
     QStringList errors;
+    QStringList saveErrors;
     int mainOpened = 0;
     int ended = 0;
     std::optional<frmCommSetup> window;
@@ -48,8 +52,9 @@ struct SetupRig {
         state.initialise();
         window.emplace(state, chosen, port, waiter, store,
                        frmCommSetup::Actions{[this] { ++mainOpened; }, [this] { ++ended; },
+                                             [this](const QString &why) { errors << why; },
                                              [this](const QString &why) {
-                                                 errors << why;
+                                                 saveErrors << why;
                                              }});
     }
 
@@ -222,6 +227,45 @@ private Q_SLOTS:
         QVERIFY(rig.port.sent().isEmpty());
         QVERIFY(rig.child<QPushButton>("Command1")->isEnabled());
         QCOMPARE(stored().allKeys(), QStringList());
+    }
+
+    // The store's folder cannot hold the file: the operator is told where and why, and the
+    // checked settings still open the main window.
+    void unsavedSettingsAreReported_data() {
+        QTest::addColumn<bool>("folderIsFile");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("folder is a file") << true << "is a file, not a folder";
+        QTest::newRow("file is a folder") << false << "a folder has that name";
+    }
+
+    void unsavedSettingsAreReported() {
+        QFETCH(bool, folderIsFile);
+        QFETCH(QString, why);
+        const QString file = SettingsStore::fileName();
+        const QString folder = QFileInfo(file).absolutePath();
+        const auto restore = qScopeGuard([&] {
+            QFile::remove(folder);
+            QDir(file).removeRecursively();
+            QDir().mkpath(folder);
+        });
+        QDir(folder).removeRecursively();
+        if (folderIsFile)
+            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        else
+            QVERIFY(QDir().mkpath(file));
+
+        SetupRig rig;
+        rig.box(1)->setEditText(QStringLiteral("7"));
+        rig.port.onSend(Del, ":");
+        rig.port.onSend("{", "^");
+        rig.pressOk();
+        QCOMPARE(rig.saveErrors.size(), 1);
+        QVERIFY2(rig.saveErrors[0].contains(QDir::toNativeSeparators(file)) &&
+                     rig.saveErrors[0].contains(why),
+                 qPrintable(rig.saveErrors[0]));
+        QVERIFY(rig.errors.isEmpty());
+        QCOMPARE(rig.mainOpened, 1);
+        QCOMPARE(rig.chosen.number, 7);
     }
 
     void cancelDuringCheckEndsWithoutSaving() {
