@@ -1,8 +1,10 @@
+#include "FakeRecords.h"
 #include "FakeTime.h"
 #include "ScriptedPort.h"
 
 #include "app/MainModule.h"
 #include "app/SettingsStore.h"
+#include "iso/cfrmReadCard.h"
 #include "link/LineSettings.h"
 #include "link/Waiter.h"
 #include "ui/frmCommSetup.h"
@@ -227,6 +229,31 @@ private Q_SLOTS:
         QVERIFY(rig.port.sent().isEmpty());
         QVERIFY(rig.child<QPushButton>("Command1")->isEnabled());
         QCOMPARE(stored().allKeys(), QStringList());
+    }
+
+    // The port text as typed, with a no-break space before the number: what passed the
+    // check is the port a later window opens.
+    void portTextParsedOnce() {
+        SetupRig rig;
+        rig.box(1)->setEditText(QStringLiteral("\u00A05"));
+        rig.port.onSend(Del, ":");
+        rig.port.onSend("{", "^");
+        rig.pressOk();
+        QCOMPARE(rig.mainOpened, 1);
+        QCOMPARE(rig.chosen.number, 5);
+
+        FakeRecords records;
+        ScriptedPort *windowPort = nullptr;
+        cfrmReadCard read({rig.state, rig.waiter, records, rig.chosen, [&](QObject *parent) {
+                               windowPort = new ScriptedPort(rig.clock);
+                               windowPort->setParent(parent);
+                               return windowPort;
+                           }});
+        rig.pump.after(100ms, [&read] { read.findChild<QPushButton *>("Command1_0")->click(); });
+        read.run();
+        QCOMPARE(windowPort->opens(), 1);
+        QCOMPARE(windowPort->config().number, 5);
+        QCOMPARE(windowPort->config().device, QStringLiteral("/dev/ttyS4"));
     }
 
     // The store's folder cannot hold the file: the operator is told where and why, and the
