@@ -25,9 +25,7 @@ QString portKey(int n) {
 }
 
 // Why a store file could not be written, as far as the file system tells.
-QString saveFailure(const QString &file, QSettings::Status status) {
-    if (status == QSettings::FormatError)
-        return QStringLiteral("what is there is not a settings file");
+QString saveFailure(const QString &file) {
     const QFileInfo info(file);
     const QFileInfo folder(info.absolutePath());
     if (folder.exists() && !folder.isDir())
@@ -67,12 +65,12 @@ std::optional<QString> SettingsStore::save(const CommSetupValues &values) {
     store.setValue(QStringLiteral("Comm/Parity"), QString::fromLatin1(values.Parity));
     store.setValue(QStringLiteral("Comm/DataBit"), QString::fromLatin1(values.DataBit));
     store.sync();
-    if (store.status() == QSettings::NoError)
+    // A format error is the old file's, read before it was written anew: the values are kept.
+    if (store.status() != QSettings::AccessError)
         return std::nullopt;
     return QStringLiteral("The settings could not be saved in %1 (%2), so this choice holds only "
                           "until the program ends.")
-        .arg(QDir::toNativeSeparators(store.fileName()),
-             saveFailure(store.fileName(), store.status()));
+        .arg(QDir::toNativeSeparators(store.fileName()), saveFailure(store.fileName()));
 }
 
 QString SettingsStore::portOverride(int n) const {
