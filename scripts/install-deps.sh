@@ -6,6 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
     libbenchmark-dev
+    clang libclang-rt-14-dev
     xvfb xauth
 )
 
