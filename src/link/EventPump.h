@@ -13,6 +13,10 @@ public:
     // Lets the user interface handle what is pending (a Cancel click, a closed message
     // window); when nothing is pending, sleeps a few milliseconds at most.
     virtual void yield() = 0;
+    // The yield of a wait that must look again no later than `longest` from now. Whatever
+    // else ends a wait early (bytes from the port, a click) wakes the user interface, so
+    // with nothing pending it may sleep until then. By default a plain yield.
+    virtual void yieldFor(Duration /*longest*/) { yield(); }
     // Lets the user interface handle what is pending, without sleeping: the single yields
     // between two sends must not delay the exchange.
     virtual void processPending() { yield(); }
@@ -24,9 +28,12 @@ class QtEventPump final : public EventPump {
 public:
     QtEventPump();
     void yield() override;
+    void yieldFor(Duration longest) override;
     void processPending() override;
     void idle(CommControl *port, Duration max) override;
 
 private:
+    void sleepUnlessPending(std::chrono::milliseconds longest);
+
     QTimer wake_;
 };

@@ -104,16 +104,24 @@ WaitEnd LinkSession::pauseUntilQuiet(Duration atLeast, bool yields, Stop stop) {
     const Duration start = now();
     Duration lastArrival = start;
     int seen = port_.inBufferCount();
-    const auto quiet = [&] {
+    const auto noteArrivals = [&] {
         const int count = port_.inBufferCount();
-        const Duration at = now();
         if (count > seen)
-            lastArrival = at;
+            lastArrival = now();
         seen = count;
-        return at - start > atLeast && at - lastArrival > gap;
+        return false;
     };
+    const auto quiet = [&] {
+        noteArrivals();
+        return now() - start > atLeast && now() - lastArrival > gap;
+    };
+    // The given time first, ending as a pause ends, then on while bytes keep coming.
+    if (waitFor(noteArrivals, {atLeast, yields, stop}) == WaitEnd::Cancelled)
+        return WaitEnd::Cancelled;
+    if (quiet())
+        return WaitEnd::Met;
     const Duration longest = atLeast + LongestReplyCharacters * characterTime(config_.line);
-    return waitFor(quiet, {longest, yields, stop});
+    return waitFor(quiet, {longest - (now() - start), yields, stop});
 }
 
 QByteArray LinkSession::collectUntilSilence(const QByteArray &command, bool yieldsFirst,

@@ -12,7 +12,7 @@ WaitEnd Waiter::wait(const std::function<bool()> &condition, const WaitRule &rul
         if (condition && condition())
             return WaitEnd::Met;
         if (rule.yields) {
-            pump_.yield();
+            pump_.yieldFor(rule.limit ? *rule.limit - (clock_.now() - start) : Duration::max());
         } else {
             const Duration left =
                 rule.limit ? *rule.limit - (clock_.now() - start) : Duration::max();
