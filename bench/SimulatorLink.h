@@ -11,6 +11,20 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QTemporaryDir>
+
+// Made before the application: the settings, where the simulator registers its port, are
+// kept apart from the operator's, and no window is shown.
+class SimulatorHome {
+public:
+    SimulatorHome() {
+        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+private:
+    QTemporaryDir config_;
+};
 
 // Starts the simulator in the command set mode ("lrq118" or "kvt380a"), swiping swipeMs after
 // each request (none when negative). With takesCommands it reads fault commands from its

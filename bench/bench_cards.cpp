@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -86,9 +85,7 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const SimulatorHome home;
     QApplication app(argc, argv);
 
     readWindowIdle();

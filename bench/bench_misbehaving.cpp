@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -95,9 +94,7 @@ void measure(const Misbehaviour &how) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const SimulatorHome home;
     QApplication app(argc, argv);
     std::printf("The read window for %.0f s with an encoder that misbehaves:\n",
                 MeasuredMs / 1000.0);
