@@ -30,6 +30,9 @@ public:
     QList<Seen> seen;
     // Runs on each window before it is answered.
     std::function<void(QWidget *)> inspect;
+    // The button a message box is answered with; by default OK, or the box's escape button
+    // (No) when it has no OK.
+    std::function<QMessageBox::StandardButton(const Seen &)> answer;
     // A modal window under test, which the watcher must not answer.
     QWidget *leaveAlone = nullptr;
 
@@ -53,9 +56,10 @@ private:
         if (inspect)
             inspect(modal);
         seen.append(s);
-        if (auto *box = qobject_cast<QMessageBox *>(modal))
-            box->button(QMessageBox::Ok)->click();
-        else if (auto *ok = modal->findChild<QPushButton *>(QStringLiteral("Command1_0")))
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            QAbstractButton *button = box->button(answer ? answer(s) : QMessageBox::Ok);
+            (button != nullptr ? button : box->escapeButton())->click();
+        } else if (auto *ok = modal->findChild<QPushButton *>(QStringLiteral("Command1_0")))
             ok->click();
         else
             modal->close();
