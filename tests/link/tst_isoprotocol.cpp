@@ -334,8 +334,8 @@ void TestIsoProtocol::exchanges_data() {
              {"C", "XYZ\x04", "@", "l"});
     exchange("file, LRQ118 skip", LrqClosed, FileW, {}, SkipWrite, "Skipped (port closed)",
              {LrqWrite, escA});
-    exchange("file, KVT-380A skip", Kvt, FileW, kvtWrite("^"), SkipWrite, "Skipped (port closed)",
-             {"C", "XYZ\x04", "@", escA});
+    exchange("file, KVT-380A skip resets with DEL", Kvt, FileW, kvtWrite("^"), SkipWrite,
+             "Skipped (port closed)", {"C", "XYZ\x04", "@", del});
     exchange("file, LRQ118 cancel", LrqClosed, FileW, {}, CancelWrite, "Skipped (port closed)",
              {LrqWrite, escA});
     exchange("file, KVT-380A cancel", Kvt, FileW, kvtWrite("^"), CancelWrite, "Failed",
