@@ -35,11 +35,14 @@ public:
     std::function<QMessageBox::StandardButton(const Seen &)> answer;
     // A modal window under test, which the watcher must not answer.
     QWidget *leaveAlone = nullptr;
+    // Leaves every prompt window alone, for tests where the program makes them.
+    bool leavePromptWindows = false;
 
 private:
     void poll() {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible() || modal == answered_ || modal == leaveAlone)
+        if (modal == nullptr || !modal->isVisible() || modal == answered_ || modal == leaveAlone ||
+            (leavePromptWindows && modal->inherits("PromptWindow")))
             return;
         answered_ = modal;
         Seen s;
