@@ -30,8 +30,8 @@ public:
     QList<Seen> seen;
     // Runs on each window before it is answered.
     std::function<void(QWidget *)> inspect;
-    // The button a message box is answered with; by default OK, or the box's escape button
-    // (No) when it has no OK.
+    // The button a message box is answered with, when the box has it; otherwise OK, or the
+    // box's escape button (No) when it has no OK.
     std::function<QMessageBox::StandardButton(const Seen &)> answer;
     // A modal window under test, which the watcher must not answer.
     QWidget *leaveAlone = nullptr;
@@ -60,7 +60,9 @@ private:
             inspect(modal);
         seen.append(s);
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            QAbstractButton *button = box->button(answer ? answer(s) : QMessageBox::Ok);
+            QAbstractButton *button = answer ? box->button(answer(s)) : nullptr;
+            if (button == nullptr)
+                button = box->button(QMessageBox::Ok);
             (button != nullptr ? button : box->escapeButton())->click();
         } else if (auto *ok = modal->findChild<QPushButton *>(QStringLiteral("Command1_0")))
             ok->click();
