@@ -101,6 +101,7 @@ void FileCommands::encodeFromFile() {
     MainModule &state = context_.state;
     state.EncodeFileText = std::move(check.text);
     state.EncodeFileCancelled = false;
+    state.CancelRequested = false;
     windowIn(encodeRF_, context_, parent_).run();
     state.EncodeFileText.clear();
     if (!state.EncodeFileCancelled)
@@ -115,6 +116,7 @@ void FileCommands::saveToFile() {
     state.SaveFileText.clear();
     // Without a recovery file the run still collects its cards; only a crash would lose them.
     (void)recovery_.start();
+    state.CancelRequested = false;
     windowIn(encodeWF_, context_, recovery_, parent_).run();
     if (!state.SaveFileText.isEmpty())
         saveUntilWritten(state.SaveFileText, state.SaveCardNumber - 1, path);

@@ -268,8 +268,11 @@ void TestFileCommands::cancelledRunThenCompleteRun() {
     rig.commands.encodeFromFile();
     QCOMPARE(rig.seen.join(u' '), u"(Open)"_s);
     QVERIFY(rig.state.EncodeFileCancelled);
+    int writes = 0;
+    rig.port->model().setWrittenSink([&writes](const Card &) { ++writes; });
     rig.commands.encodeFromFile();
     QCOMPARE(rig.seen.join(u' '), u"(Open) (Open) [File Encode Complete (EOF)]"_s);
+    QCOMPARE(writes, 3);
 }
 
 // A save run left two records behind, and another none at all.
