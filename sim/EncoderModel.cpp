@@ -42,8 +42,8 @@ std::optional<EncoderModel::Duration> EncoderModel::nextDue() const {
         consider(out_.front().at);
     if (waiting_ && autoSwipe_ && !silent_)
         consider(waiting_->since + *autoSwipe_);
-    if (set_ == CommandSet::Kvt380a && !in_.isEmpty() && !entry_)
-        consider(lastByteAt_ + kFormatCharacterGap);
+    if (const auto gapAt = gapDue())
+        consider(*gapAt);
     return due;
 }
 
@@ -139,9 +139,7 @@ void EncoderModel::settle(Duration now) {
         std::optional<Duration> swipeAt;
         if (waiting_ && autoSwipe_ && !silent_)
             swipeAt = waiting_->since + *autoSwipe_;
-        std::optional<Duration> gapAt;
-        if (set_ == CommandSet::Kvt380a && !in_.isEmpty() && !entry_)
-            gapAt = lastByteAt_ + kFormatCharacterGap;
+        const std::optional<Duration> gapAt = gapDue();
         if (gapAt && *gapAt <= now && (!swipeAt || *gapAt <= *swipeAt))
             parse(*gapAt);
         else if (swipeAt && *swipeAt <= now)
@@ -149,6 +147,12 @@ void EncoderModel::settle(Duration now) {
         else
             return;
     }
+}
+
+std::optional<EncoderModel::Duration> EncoderModel::gapDue() const {
+    if (set_ != CommandSet::Kvt380a || in_.isEmpty())
+        return std::nullopt;
+    return lastByteAt_ + kFormatCharacterGap;
 }
 
 void EncoderModel::parse(Duration now) {
@@ -170,6 +174,8 @@ void EncoderModel::parse(Duration now) {
 
 void EncoderModel::reset() {
     cancelWait();
+    if (entry_)
+        event(QStringLiteral("reset: dropped the unfinished data for track %1").arg(entry_->track));
     entry_.reset();
     staged_ = {};
     eraseMask_ = 0;

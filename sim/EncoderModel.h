@@ -139,6 +139,10 @@ private:
     void lrq118WriteBlock(const QByteArray &command, const QByteArray &block, bool raw,
                           Duration now);
     void kvtStage(DataEntry entry, Duration now);
+    void resetByDel(Duration now);
+    // When bytes waiting for a possible next byte (a format character, or data after a
+    // DEL) are to be taken on their own.
+    [[nodiscard]] std::optional<Duration> gapDue() const;
     [[nodiscard]] QByteArray kvtTrackReply(int track, TrackFormat format) const;
 
     void answer(const QByteArray &command, QByteArray reply, Duration at);

@@ -11,8 +11,7 @@ qsizetype EncoderModel::stepKvt380a(Duration now) {
     const bool gapOver = now - lastByteAt_ >= kFormatCharacterGap;
     switch (code) {
     case Del:
-        reset();
-        answer(command, QByteArray(1, ResetAnswer), now);
+        resetByDel(now);
         return 1;
     case '{':
     case '|':
@@ -75,6 +74,8 @@ qsizetype EncoderModel::stepKvt380a(Duration now) {
         const bool read = index < 6;
         std::optional<TrackFormat> format;
         qsizetype length = 1;
+        if (in_.size() >= 2 && in_[1] == Del)
+            return 1;
         if (in_.size() < 2) {
             if (!gapOver)
                 return 0;
@@ -119,6 +120,8 @@ qsizetype EncoderModel::stepKvt380a(Duration now) {
         return 1;
     }
     case ';': {
+        if (in_.size() >= 2 && in_[1] == Del)
+            return 1;
         if (in_.size() < 3)
             return gapOver ? in_.size() : 0;
         const int track = in_[1] - '0';
@@ -138,14 +141,34 @@ qsizetype EncoderModel::stepKvt380a(Duration now) {
 qsizetype EncoderModel::takeData(Duration now) {
     DataEntry &entry = *entry_;
     qsizetype at = 0;
-    if (isCustom(entry.format)) {
+    const bool custom = isCustom(entry.format);
+    if (custom) {
         while (at < in_.size() && entry.data.isEmpty() && in_[at] == '\0') {
             ++entry.zeros;
             ++at;
         }
     }
+    // No text format holds DEL, so there it is the host resetting the encoder. In custom
+    // data it is the 7-bit value 7F, unless it stands alone at the end and nothing follows:
+    // then the host gave up on the data and is waiting for the reset's answer.
+    if (!custom) {
+        const qsizetype del = in_.indexOf(Del, at);
+        const qsizetype eot = in_.indexOf(Eot, at);
+        if (del >= 0 && (eot < 0 || del < eot)) {
+            resetByDel(now);
+            return del + 1;
+        }
+    }
     const qsizetype end = in_.indexOf(Eot, at);
     if (end < 0) {
+        if (custom && in_.endsWith(Del)) {
+            if (in_.size() - at == 1 && now - lastByteAt_ >= kFormatCharacterGap) {
+                resetByDel(now);
+                return in_.size();
+            }
+            entry.data += in_.mid(at, in_.size() - at - 1);
+            return in_.size() - 1;
+        }
         entry.data += in_.mid(at);
         if (entry.data.size() > kLongestCommand) {
             event(QStringLiteral("dropped track %1 data that never ended").arg(entry.track));
@@ -174,6 +197,11 @@ void EncoderModel::kvtStage(DataEntry entry, Duration now) {
     }
     staged_[entry.track - 1] = Track::recorded(entry.data, entry.format, entry.density);
     answer(ack, QByteArray(1, Ack), now);
+}
+
+void EncoderModel::resetByDel(Duration now) {
+    reset();
+    answer(QByteArray(1, Del), QByteArray(1, ResetAnswer), now);
 }
 
 QByteArray EncoderModel::kvtTrackReply(int track, TrackFormat format) const {

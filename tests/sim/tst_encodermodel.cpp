@@ -29,9 +29,10 @@ QByteArrayList items(CommandSet set, const char *text) {
     return list;
 }
 
-// Runs the steps 10 ms apart on the model, holding the card t1|t2|t3 if one is given;
-// returns what the model answered after each step.
-QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArrayList &steps) {
+// Runs the steps `apart` from each other on the model, holding the card t1|t2|t3 if one is
+// given; returns what the model answered after each step.
+QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArrayList &steps,
+                   Duration apart = 10ms) {
     const QList<QByteArray> tracks = card.split('|');
     if (tracks.size() == 3)
         model.insertCard(Card::fromTexts(tracks[0], tracks[1], tracks[2]));
@@ -43,7 +44,7 @@ QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArray
         else
             model.receive(step, now);
         replies << model.takeOutput(now);
-        now += 10ms;
+        now += apart;
     }
     return replies;
 }
@@ -62,6 +63,8 @@ private Q_SLOTS:
     void replies();
     void faults();
     void formatCharacterMayBeMissing();
+    void delAlwaysResets_data();
+    void delAlwaysResets();
     void cardDataFile_data();
     void cardDataFile();
 };
@@ -122,6 +125,9 @@ void TestEncoderModel::replies_data() {
     row("KVT-380A data: custom values of DEL and P", K, "",
         ";10, E7, 0x00 00 00 00 00 00 7f 50 40 5a 04, @, swipe, P, swipe, U7",
         "^, ^, ^, ^, ^, ^, ^, 0x7f50405a");
+    row("KVT-380A data: custom DEL as the last value, its EOT soon after", K, "",
+        "E7, 0x00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 0b 7f, 0x04, @, swipe, P, swipe, U7",
+        "^, , ^, ^, ^, ^, ^, 0x0b7f");
 }
 
 void TestEncoderModel::replies() {
@@ -190,6 +196,33 @@ void TestEncoderModel::formatCharacterMayBeMissing() {
     QCOMPARE(model.takeOutput(1s + EncoderModel::kFormatCharacterGap), QByteArray("12"));
     model.receive("qS", 2s);
     QCOMPARE(model.takeOutput(2s), QByteArray("AB+"));
+}
+
+void TestEncoderModel::delAlwaysResets_data() {
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QByteArrayList>("expected");
+    // Steps 100 ms apart, longer than a command letter waits for its format character; what
+    // is answered after such a wait shows with the next step.
+    const auto add = [](const char *name, const char *steps, const char *replies) {
+        QTest::newRow(name) << items(K, steps) << items(K, replies);
+    };
+    add("the other command set's ESC a", "0x1b61, \x7f, P, swipe, Q", ", ^:, ^, ^, OLD");
+    add("ESC a and DEL at once", "0x1b617f, P, swipe, Q", ":, ^, ^, OLD");
+    add("in the middle of track data", "A, NE, \x7f, @, swipe, P, swipe, Q",
+        "^, , :, ^, ^, ^, ^, OLD");
+    add("waiting for a swipe", "P, \x7f, swipe, P, swipe, Q", "^, :, , ^, ^, OLD");
+    add("right after a stray density byte", "0x3b7f, P, swipe, Q", ":, ^, ^, OLD");
+    add("a lone DEL after custom data", "E7, 0x0000000000000b, 0x7f, @, swipe, P, swipe, Q",
+        "^, , , :^, ^, ^, ^, OLD");
+}
+
+// Whatever the model was doing, DEL resets it and it answers every command again.
+void TestEncoderModel::delAlwaysResets() {
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QByteArrayList, expected);
+    EncoderModel model(K);
+    QCOMPARE(run(model, "OLD|+|+", steps, 100ms), expected);
+    QVERIFY(!model.waitingForSwipe());
 }
 
 void TestEncoderModel::cardDataFile_data() {
