@@ -11,12 +11,12 @@ namespace CardDeck {
 
 // The cards of a card data file's text, read the way the operator's program reads such
 // a file: separators are searched in all the remaining text and a record without its
-// CR LF ends the deck. A track text its track cannot hold makes a damaged track, and a
-// line about it goes to notes.
+// CR LF ends the deck. Tracks are in the notation of trackFromNotation; a track text its
+// track cannot hold makes a damaged track, and a line about it goes to notes.
 [[nodiscard]] QList<Card> parse(const QByteArray &text, QStringList *notes = nullptr);
 
-// The record of a card as the card data file holds it. A track in a custom coding, which
-// might hold "|" or a line break, is recorded as "*" (no usable data).
+// The record of a card as the card data file holds it; a track recorded in another format
+// or density than the ISO one of its track is in the "{FORMAT@BPI}DATA" notation.
 [[nodiscard]] QByteArray record(const Card &card);
 
 } // namespace CardDeck

@@ -188,7 +188,8 @@ void Simulator::command(const QByteArray &line) {
         const QList<QByteArray> tracks = text.mid(4).trimmed().split('|');
         if (tracks.size() != 3) {
             say(QStringLiteral("usage: card TRACK1|TRACK2|TRACK3 (\"+\" or nothing: blank, "
-                               "\"*\": damaged)"));
+                               "\"*\": damaged, {t1}ABC: a standard format, {6}0B 3F: "
+                               "custom values; see --help)"));
             return;
         }
         model_.insertCard(Card::fromTexts(tracks[0], tracks[1], tracks[2]));

@@ -25,8 +25,8 @@ Options:
                          (group "Ports", key "COMN"); the earlier value is put
                          back when the simulator ends
   --deck FILE            card data file: one card per line, "T1|T2|T3" and
-                         CR LF ("+" or nothing: blank track, "*": damaged);
-                         each read takes the next card, round and round
+                         CR LF, tracks as below; each read takes the next
+                         card, round and round
   --auto-swipe MS        swipe the card MS milliseconds after the encoder asks
                          for one (kvt380a: use 1000 or more, or the swipe comes
                          before the utility listens for it)
@@ -47,6 +47,14 @@ Commands on standard input, one per line:
   fault vanish           close the port, as an unplugged adapter
   fault clear            end all faults; after "vanish" a new port is opened
   quit                   end; so do the end of the input, Ctrl+C and SIGTERM
+
+Tracks, in decks, in "card" and in the --written file:
+  ABC                    text in the track's ISO format and density
+  + or nothing | *       blank track | damaged track (reads as "*")
+  {t1}ABC {t2}123 {t3}1  text in the standard format T1, T2 or T3
+  {5}1F 03 {6}0B3F {7}41 custom values of 5, 6 or 7 bits, in hex
+  {6@75}0B 3F            "@210" or "@75" names the density; without it the
+                         track's ISO density (210 BPI, 75 BPI for track 2)
 
 Example: kvt450-sim --port 1 --deck sim/decks/sample.txt --auto-swipe 1500
 )";

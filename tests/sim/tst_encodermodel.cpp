@@ -1,4 +1,3 @@
-#include "CardDeck.h"
 #include "EncoderModel.h"
 
 #include <QTest>
@@ -65,8 +64,6 @@ private Q_SLOTS:
     void formatCharacterMayBeMissing();
     void delAlwaysResets_data();
     void delAlwaysResets();
-    void cardDataFile_data();
-    void cardDataFile();
 };
 
 void TestEncoderModel::replies_data() {
@@ -93,6 +90,8 @@ void TestEncoderModel::replies_data() {
         "1b571b731b011b124142431b033f1c, swipe, 1b52011203, swipe, 1b72, swipe",
         ", 1b30, , 1b73 1b01 3b2b 1b02 254142433f 1b03 3b2b3f 1c 1b30, "
         ", 1b73 1b01 252b 1b02 3b2a 1b03 3b2b3f 1c 1b31");
+    row("LRQ118 raw read: T1 on tracks 1 and 2, custom track 3 unreadable", L, "AB|{t1}XY|{5}01 03",
+        "1b52111203, swipe", ", 1b73 1b01 2541423f 1b02 2558593f 1b03 3b2a3f 1c 1b31");
     row("LRQ118 data: zeros that look like ESC r", L, "", "1b5a1b721b, swipe", "1b30, ");
     row("LRQ118 data: erase mask that looks like ESC", L, "", "1b631b, swipe", ", 1b30");
     row("LRQ118 data: densities that look like ESC e", L, "", "1b6a1b6565", "1b30");
@@ -104,6 +103,10 @@ void TestEncoderModel::replies_data() {
     row("KVT-380A read", K, "ABC|123|+", "Q, P, swipe, Q, R, S", "+, ^, ^, ABC, 123, +");
     row("KVT-380A standard and custom reads", K, "AB|12|34", "P, swipe, q1, r2, s3, U7",
         "^, ^, AB, 12, 34, *");
+    row("KVT-380A standard reads of other tracks' formats", K, "{t3}12|{t1}AB|{t2}34",
+        "P, swipe, q2, r1, s2, s3, s1", "^, ^, 12, AB, 34, 34, *");
+    row("KVT-380A custom reads, one byte per value", K, "{7}41 7F|{6}0B 3F|{5}1F 03",
+        "P, swipe, U7, V6, W5, V5, Q", "^, ^, 0x417f, 0x0b3f, 0x1f03, *, *");
     row("KVT-380A write tracks 2 and 3", K, "A|1|2",
         "B, 55\x04, C, 987\x04, @, swipe, P, swipe, Q, R, S", "^, ^, ^, ^, ^, ^, ^, ^, A, 55, 987");
     row("KVT-380A erase track 2, then 1 and 3", K, "A|1|2",
@@ -223,29 +226,6 @@ void TestEncoderModel::delAlwaysResets() {
     EncoderModel model(K);
     QCOMPARE(run(model, "OLD|+|+", steps, 100ms), expected);
     QVERIFY(!model.waitingForSwipe());
-}
-
-void TestEncoderModel::cardDataFile_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("records");
-    QTest::newRow("two cards") << QByteArray("AB 1|12|+\r\n|;1|\r\n")
-                               << QByteArray("AB 1|12|+\r\n+|;1|+\r\n");
-    QTest::newRow("over two lines") << QByteArray("A|1\r\n2|3\r\n4\r\n") << QByteArray("A|*|3\r\n");
-    QTest::newRow("LF only, no CR LF") << QByteArray("A|1\n|2\r\nB|3|4") << QByteArray("A|*|2\r\n");
-    QTest::newRow("damaged, unfit, extra bar")
-        << QByteArray("*|12A|x|3\r\n") << QByteArray("*|*|*\r\n");
-}
-
-void TestEncoderModel::cardDataFile() {
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, records);
-    QByteArray out;
-    QStringList notes;
-    for (const Card &card : CardDeck::parse(text, &notes))
-        out += CardDeck::record(card);
-    QCOMPARE(out, records);
-    // Every damaged track that was not marked "*" in the file is explained.
-    QCOMPARE(notes.size(), records.count('*') - text.count('*'));
 }
 
 QTEST_APPLESS_MAIN(TestEncoderModel)
