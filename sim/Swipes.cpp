@@ -96,8 +96,12 @@ void EncoderModel::finishWrite(const Waiting &waiting, Duration at) {
     QByteArray reply;
     if (problem.isEmpty()) {
         for (int k = 0; k < 3; ++k) {
-            if (waiting.tracks[k])
-                card_.tracks[k] = *waiting.tracks[k];
+            if (!waiting.tracks[k])
+                continue;
+            card_.tracks[k] = *waiting.tracks[k];
+            event(QStringLiteral("wrote track %1: %2")
+                      .arg(k + 1)
+                      .arg(card_.tracks[k].describe(k + 1)));
         }
         event(QStringLiteral("card written: %1").arg(card_.describe()));
         if (writtenSink_)

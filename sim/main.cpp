@@ -12,11 +12,13 @@
 
 namespace {
 
-const char *const kHelp = R"(Usage: kvt450-sim [options]
+const char *const kHelp = R"help(Usage: kvt450-sim [options]
 
 A virtual KVT-450 series encoder on a pseudo-terminal, for trying the KVT-450
 utility without hardware. It prints the device path of its port, then one line
-per event: card read, card written, erased, fault, waiting for a swipe.
+per event: card read, card written, erased, fault, waiting for a swipe. A
+write is told track by track, "wrote track 2: 0B 3F (custom 6-bit, 75 BPI)",
+then as the whole card, "card written: track 1 ..., track 2 ..., track 3 ...".
 
 Options:
   --mode lrq118|kvt380a  command set the encoder speaks (default kvt380a)
@@ -30,7 +32,8 @@ Options:
   --auto-swipe MS        swipe the card MS milliseconds after the encoder asks
                          for one (kvt380a: use 1000 or more, or the swipe comes
                          before the utility listens for it)
-  --written FILE         add each card written to FILE as a card data record
+  --written FILE         add each card written to FILE as a card data record,
+                         tracks as below
   --background           read no commands from standard input
   -h, --help             show this help
 
@@ -57,7 +60,7 @@ Tracks, in decks, in "card" and in the --written file:
                          track's ISO density (210 BPI, 75 BPI for track 2)
 
 Example: kvt450-sim --port 1 --deck sim/decks/sample.txt --auto-swipe 1500
-)";
+)help";
 
 // The utility listens for the KVT-380A swipe only half a second after asking for one.
 constexpr int kQuickestKvtSwipeMs = 1000;

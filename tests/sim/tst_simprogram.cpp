@@ -1,4 +1,5 @@
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QSerialPort>
 #include <QSettings>
@@ -41,6 +42,7 @@ class TestSimProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void readAndWriteOnPseudoTerminal();
+    void customWriteReportedAndRecorded();
 };
 
 void TestSimProgram::readAndWriteOnPseudoTerminal() {
@@ -79,6 +81,31 @@ void TestSimProgram::readAndWriteOnPseudoTerminal() {
     QVERIFY(sim.waitForFinished());
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(registered(), QString("/dev/ttyUSB9"));
+}
+
+void TestSimProgram::customWriteReportedAndRecorded() {
+    QTemporaryDir dir;
+    const QString written = dir.filePath("written.txt");
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(KVT_SIM_PROGRAM,
+              {"--mode", "kvt380a", "--auto-swipe", "300", "--written", written, "--background"});
+    const QString device = waitForLine(sim, "device: ").mid(8);
+    QSerialPort port(device);
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    QCOMPARE(exchange(port, "\x7f", 1), QByteArray(":"));
+    QCOMPARE(exchange(port, ";30", 1), QByteArray("^"));
+    QCOMPARE(exchange(port, "G5", 1), QByteArray("^"));
+    QCOMPARE(exchange(port, QByteArray(6, '\0'), 0), QByteArray());
+    QCOMPARE(exchange(port, QByteArray::fromHex("0b04"), 1), QByteArray("^"));
+    QCOMPARE(exchange(port, "@", 2), QByteArray("^^"));
+    QCOMPARE(waitForLine(sim, "wrote track"), QString("wrote track 3: 0B (custom 5-bit, 75 BPI)"));
+    QVERIFY(!waitForLine(sim, "card written").isEmpty());
+    QFile file(written);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("+|+|{5@75}0B\r\n"));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished());
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)
