@@ -16,7 +16,8 @@ constexpr CommandSet K = CommandSet::Kvt380a;
 // Longer than any reply takes and than a command letter waits for its format character.
 constexpr auto StepPause = 100ms;
 
-// Comma-separated items: bytes in hex, or "swipe".
+// Comma-separated items: bytes in hex, "swipe", or "card T1|T2|T3" for the operator putting
+// another card in the slot.
 QByteArrayList items(const char *text) {
     QByteArrayList list;
     for (const QByteArray &item : QByteArray(text).split(','))
@@ -95,6 +96,29 @@ void TestModelFlows::flows_data() {
           R"(card written: track 1 "12" (5-bit T2, 210 BPI), track 2 blank, track 3 "ABC" )"
           R"((7-bit T1, 210 BPI))"},
          "{t2@210}12|+|{t1@210}ABC");
+
+    flow("LRQ118 copy: read with ESC r, ESC a, then write", L, "SRC|123|+",
+         "1b61, 1b5a 3d 16 3d, 1b6a d2 4b d2, 1b72, swipe, 1b61, card OLD|999|777,"
+         "1b77 1b73 1b01 535243 1b02 313233 1b03 3f 1c, swipe",
+         ", 1b30, 1b30, , 1b73 1b01 255352433f 1b02 3b3132333f 1b03 3b2b3f 1c 1b30, , , , 1b30",
+         {R"(card read: track 1 "SRC", track 2 "123", track 3 blank)", R"(wrote track 1: "SRC")",
+          R"(wrote track 2: "123")",
+          R"(card written: track 1 "SRC", track 2 "123", track 3 "777")"},
+         "SRC|123|777");
+    flow("KVT-380A copy: P, swipe, Q R S, then A B and the at sign", K, "SRC|123|+",
+         "7f, 4c, 50, swipe, 51, 52, 53, card OLD|999|777, 41, 53524304, 42, 31323304, 40, swipe,"
+         "4c, 7f",
+         "3a, 5e, 5e, 5e, 535243, 313233, 2b, , 5e, 5e, 5e, 5e, 5e, 5e, 5e, 3a",
+         {R"(card read: track 1 "SRC", track 2 "123", track 3 blank)", R"(wrote track 1: "SRC")",
+          R"(wrote track 2: "123")",
+          R"(card written: track 1 "SRC", track 2 "123", track 3 "777")"},
+         "SRC|123|777");
+    flow("LRQ118 erase of tracks 1 and 3", L, "A|1|2", "1b61, 1b84, 1b6305, swipe, 1b61",
+         ", , , 1b30, ", {"card erased: tracks 1, 3"}, "+|1|+");
+    flow("KVT-380A erase of tracks 1 and 3, then the next card", K, "A|1|2",
+         "7f, 28, 5a, 5c, 5d, swipe, 4c, 6c, 28, 5b, 5d, swipe, 7f",
+         "3a, 5e, 5e, 5e, 5e, 5e, 5e, 5e, 5e, 5e, 5e, 5e, 3a",
+         {"card erased: tracks 1, 3", "card erased: track 2"}, "+|+|+");
 }
 
 void TestModelFlows::flows() {
@@ -117,8 +141,11 @@ void TestModelFlows::flows() {
     EncoderModel::Duration now = 1h;
     QByteArrayList answered;
     for (const QByteArray &step : script) {
+        const QList<QByteArray> other = step.mid(5).split('|');
         if (step == "swipe")
             model.swipe(now);
+        else if (step.startsWith("card "))
+            model.insertCard(Card::fromTexts(other[0], other[1], other[2]));
         else
             model.receive(QByteArray::fromHex(step), now);
         now += StepPause;
