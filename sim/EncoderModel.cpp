@@ -82,6 +82,10 @@ QStringList EncoderModel::status() const {
                  .arg(indicators_.ready ? QStringLiteral("on") : QStringLiteral("off"),
                       indicators_.error ? QStringLiteral("on") : QStringLiteral("off"),
                       highCoercivity_ ? QStringLiteral("high") : QStringLiteral("low"));
+    lines << (lineSpeed_ ? QStringLiteral("answers paced at %1 baud, %2 bits a byte")
+                               .arg(lineSpeed_->baud)
+                               .arg(lineSpeed_->bitsPerByte())
+                         : QStringLiteral("answers not paced"));
     QStringList faults;
     if (vanished_)
         faults << QStringLiteral("vanished");
@@ -211,12 +215,30 @@ void EncoderModel::send(const QByteArray &bytes, Duration at) {
     if (bytes.isEmpty() || silent_ || vanished_)
         return;
     const Duration start = out_.empty() ? at : std::max(at, out_.back().at);
-    if (pieceBytes_ <= 0) {
-        out_.push_back({start, bytes});
+    const qsizetype pieceSize = pieceBytes_ > 0 ? pieceBytes_ : bytes.size();
+    for (qsizetype from = 0, piece = 0; from < bytes.size(); from += pieceSize, ++piece)
+        carry(bytes.mid(from, pieceSize), start + piece * pieceGap_);
+}
+
+void EncoderModel::carry(const QByteArray &piece, Duration leaves) {
+    if (!lineSpeed_) {
+        out_.push_back({leaves, piece});
         return;
     }
-    for (qsizetype from = 0, piece = 0; from < bytes.size(); from += pieceBytes_, ++piece)
-        out_.push_back({start + piece * pieceGap_, bytes.mid(from, pieceBytes_)});
+    const Duration byteTime = lineSpeed_->byteTime();
+    for (const char byte : piece) {
+        lineFreeAt_ = std::max(leaves, lineFreeAt_) + byteTime;
+        out_.push_back({lineFreeAt_, QByteArray(1, byte)});
+    }
+}
+
+EncoderModel::Duration EncoderModel::LineSpeed::byteTime() const {
+    using namespace std::chrono;
+    return duration_cast<Duration>(duration<double>(double(bitsPerByte()) / baud));
+}
+
+void EncoderModel::setLineSpeed(std::optional<LineSpeed> speed) {
+    lineSpeed_ = speed && speed->baud > 0 ? speed : std::nullopt;
 }
 
 void EncoderModel::event(const QString &line) const {

@@ -40,6 +40,7 @@ Simulator::Simulator(Options options, QObject *parent)
     model_.setWrittenSink([this](const Card &card) { appendWritten(card); });
     if (!options_.deck.isEmpty())
         model_.setDeck(options_.deck);
+    model_.setLineSpeed(options_.lineSpeed);
     if (options_.autoSwipeMs)
         model_.setAutoSwipe(std::chrono::milliseconds(*options_.autoSwipeMs));
     dueTimer_.setSingleShot(true);

@@ -23,6 +23,7 @@ public:
         std::optional<int> port;
         QList<Card> deck;
         std::optional<int> autoSwipeMs;
+        std::optional<EncoderModel::LineSpeed> lineSpeed;
         QString writtenFile;
         bool readCommands = true;
     };

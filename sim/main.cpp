@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -34,6 +35,13 @@ Options:
                          before the utility listens for it)
   --written FILE         add each card written to FILE as a card data record,
                          tracks as below
+  --line-speed           send answers no faster than the serial line would: one
+                         byte every (1 start + data + parity + 1 stop) bits at
+                         the baud rate, at 1200 baud 7o1 every 8.3 ms (default:
+                         whole answers at once)
+  --baud N               the baud rate for --line-speed (default 9600)
+  --frame DPS            data bits, parity and stop bits for --line-speed:
+                         7o1, 7e1, 7n1, 8n1, ... (default 7o1)
   --background           read no commands from standard input
   -h, --help             show this help
 
@@ -106,6 +114,8 @@ int main(int argc, char *argv[]) {
     Simulator::Options options;
     const QStringList args = app.arguments().mid(1);
     QString deckFile;
+    bool pacedLine = false;
+    EncoderModel::LineSpeed line;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         const auto value = [&]() -> std::optional<QString> {
@@ -119,6 +129,10 @@ int main(int argc, char *argv[]) {
         }
         if (arg == QLatin1String("--background")) {
             options.readCommands = false;
+            continue;
+        }
+        if (arg == QLatin1String("--line-speed")) {
+            pacedLine = true;
             continue;
         }
         const std::optional<QString> given = value();
@@ -141,6 +155,21 @@ int main(int argc, char *argv[]) {
             if (!options.autoSwipeMs)
                 return fail(
                     QStringLiteral("--auto-swipe needs milliseconds, not \"%1\"").arg(*given));
+        } else if (arg == QLatin1String("--baud")) {
+            const std::optional<int> baud = intValue(*given, 1, 4000000);
+            if (!baud)
+                return fail(QStringLiteral("--baud needs a baud rate, not \"%1\"").arg(*given));
+            line.baud = *baud;
+        } else if (arg == QLatin1String("--frame")) {
+            const QString frame = given->toLower();
+            static const QRegularExpression shape(QStringLiteral("^([5-8])([neo])1$"));
+            const QRegularExpressionMatch match = shape.match(frame);
+            if (!match.hasMatch())
+                return fail(QStringLiteral("--frame is data bits, parity n, e or o, and 1 stop "
+                                           "bit, such as 7o1 or 8n1, not \"%1\"")
+                                .arg(*given));
+            line.dataBits = match.captured(1).toInt();
+            line.parity = match.captured(2) != QLatin1String("n");
         } else if (arg == QLatin1String("--deck")) {
             deckFile = *given;
         } else if (arg == QLatin1String("--written")) {
@@ -167,6 +196,8 @@ int main(int argc, char *argv[]) {
                                                ? QStringLiteral(" (its lines end in LF only)")
                                                : QString()));
     }
+    if (pacedLine)
+        options.lineSpeed = line;
     if (!quitOnSignals(app))
         return fail(QStringLiteral("cannot watch for Ctrl+C"));
 
@@ -185,6 +216,12 @@ int main(int argc, char *argv[]) {
     summary += options.autoSwipeMs
                    ? QStringLiteral(", automatic swipe after %1 ms").arg(*options.autoSwipeMs)
                    : QStringLiteral(", swipe by hand");
+    if (options.lineSpeed)
+        summary +=
+            QStringLiteral(", answers paced at %1 baud (%2 bits, %3 ms a byte)")
+                .arg(line.baud)
+                .arg(line.bitsPerByte())
+                .arg(std::chrono::duration<double, std::milli>(line.byteTime()).count(), 0, 'f', 1);
     if (options.set == EncoderModel::CommandSet::Kvt380a && options.autoSwipeMs &&
         *options.autoSwipeMs < kQuickestKvtSwipeMs)
         summary += QStringLiteral("\nnote: a swipe this quick can come before the utility "

@@ -7,6 +7,7 @@ using Duration = EncoderModel::Duration;
 using CommandSet = EncoderModel::CommandSet;
 
 Q_DECLARE_METATYPE(CommandSet)
+Q_DECLARE_METATYPE(Duration)
 
 namespace {
 
@@ -64,6 +65,8 @@ private Q_SLOTS:
     void formatCharacterMayBeMissing();
     void delAlwaysResets_data();
     void delAlwaysResets();
+    void lineSpeed_data();
+    void lineSpeed();
 };
 
 void TestEncoderModel::replies_data() {
@@ -226,6 +229,41 @@ void TestEncoderModel::delAlwaysResets() {
     EncoderModel model(K);
     QCOMPARE(run(model, "OLD|+|+", steps, 100ms), expected);
     QVERIFY(!model.waitingForSwipe());
+}
+
+void TestEncoderModel::lineSpeed_data() {
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<bool>("parity");
+    QTest::addColumn<Duration>("byteTime");
+    QTest::newRow("1200 baud 7o1") << 1200 << 7 << true << Duration(8'333'333);
+    QTest::newRow("9600 baud 8n1") << 9600 << 8 << false << Duration(1'041'666);
+    QTest::newRow("2400 baud 8e1") << 2400 << 8 << true << Duration(4'583'333);
+    QTest::newRow("19200 baud 7n1") << 19200 << 7 << false << Duration(468'750);
+}
+
+// Two answers sent at once come one byte per byte time, each once it is whole.
+void TestEncoderModel::lineSpeed() {
+    QFETCH(int, baud);
+    QFETCH(int, dataBits);
+    QFETCH(bool, parity);
+    QFETCH(Duration, byteTime);
+    EncoderModel model(L);
+    model.setLineSpeed(EncoderModel::LineSpeed{baud, dataBits, parity});
+    QCOMPARE(model.lineSpeed()->byteTime(), byteTime);
+    model.receive(QByteArray::fromHex("1b65 1b65"), 1s);
+    QByteArray arrived;
+    for (int n = 1; n <= 4; ++n) {
+        QCOMPARE(model.nextDue(), std::optional<Duration>(1s + n * byteTime));
+        QCOMPARE(model.takeOutput(1s + n * byteTime - 1ns), QByteArray());
+        arrived += model.takeOutput(1s + n * byteTime);
+        QCOMPARE(arrived.size(), n);
+    }
+    QCOMPARE(arrived.toHex(' '), "1b 79 1b 79");
+
+    model.setLineSpeed(std::nullopt);
+    model.receive(QByteArray::fromHex("1b65"), 2s);
+    QCOMPARE(model.takeOutput(2s).toHex(' '), "1b 79");
 }
 
 QTEST_APPLESS_MAIN(TestEncoderModel)

@@ -42,7 +42,7 @@ class TestSimProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void readAndWriteOnPseudoTerminal();
-    void customWriteReportedAndRecorded();
+    void pacedCustomWriteReportedAndRecorded();
 };
 
 void TestSimProgram::readAndWriteOnPseudoTerminal() {
@@ -83,14 +83,16 @@ void TestSimProgram::readAndWriteOnPseudoTerminal() {
     QCOMPARE(registered(), QString("/dev/ttyUSB9"));
 }
 
-void TestSimProgram::customWriteReportedAndRecorded() {
+void TestSimProgram::pacedCustomWriteReportedAndRecorded() {
     QTemporaryDir dir;
     const QString written = dir.filePath("written.txt");
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(KVT_SIM_PROGRAM,
-              {"--mode", "kvt380a", "--auto-swipe", "300", "--written", written, "--background"});
+    sim.start(KVT_SIM_PROGRAM, {"--mode", "kvt380a", "--auto-swipe", "300", "--written", written,
+                                "--background", "--line-speed", "--baud", "1200"});
     const QString device = waitForLine(sim, "device: ").mid(8);
+    QVERIFY(waitForLine(sim, "KVT-380A encoder")
+                .endsWith("answers paced at 1200 baud (10 bits, 8.3 ms a byte)"));
     QSerialPort port(device);
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
     QCOMPARE(exchange(port, "\x7f", 1), QByteArray(":"));
