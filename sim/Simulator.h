@@ -29,6 +29,9 @@ public:
     };
 
     explicit Simulator(Options options, QObject *parent = nullptr);
+
+    // The commands a person can give on standard input, one line each.
+    [[nodiscard]] static QStringList commandHelp();
     ~Simulator() override;
 
     // Opens the port and starts listening; on failure returns false and error says why.

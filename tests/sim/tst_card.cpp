@@ -72,7 +72,10 @@ void TestCard::cardDataFile_data() {
     QTest::newRow("two cards") << QByteArray("AB 1|12|+\r\n|;1|\r\n")
                                << QByteArray("AB 1|12|+\r\n+|;1|+\r\n");
     QTest::newRow("over two lines") << QByteArray("A|1\r\n2|3\r\n4\r\n") << QByteArray("A|*|3\r\n");
-    QTest::newRow("LF only, no CR LF") << QByteArray("A|1\n|2\r\nB|3|4") << QByteArray("A|*|2\r\n");
+    QTest::newRow("line break inside a record, last record unended")
+        << QByteArray("A|1\n|2\r\nB|3|4") << QByteArray("A|*|2\r\n");
+    QTest::newRow("LF line ends, and mixed")
+        << QByteArray("A|1|2\nB|3|4\n|5|\r\n") << QByteArray("A|1|2\r\nB|3|4\r\n+|5|+\r\n");
     QTest::newRow("damaged, unfit, extra bar")
         << QByteArray("*|12A|x|3\r\n") << QByteArray("*|*|*\r\n");
     QTest::newRow("formats and custom values") << QByteArray("{t1@75}AB|{6}0b 3f|{t2}1\r\n")

@@ -43,6 +43,9 @@ class TestSimProgram : public QObject {
 private Q_SLOTS:
     void readAndWriteOnPseudoTerminal();
     void pacedCustomWriteReportedAndRecorded();
+    void commandLine_data();
+    void commandLine();
+    void operatorCommands();
 };
 
 void TestSimProgram::readAndWriteOnPseudoTerminal() {
@@ -108,6 +111,64 @@ void TestSimProgram::pacedCustomWriteReportedAndRecorded() {
     QCOMPARE(file.readAll(), QByteArray("+|+|{5@75}0B\r\n"));
     sim.terminate();
     QVERIFY(sim.waitForFinished());
+}
+
+void TestSimProgram::commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("unknown option")
+        << QStringList{"--bogus", "1"} << 2
+        << "kvt450-sim: unknown option: --bogus (see kvt450-sim --help)";
+    QTest::newRow("unknown last option")
+        << QStringList{"--mode", "lrq118", "--bogus"} << 2 << "unknown option: --bogus";
+    QTest::newRow("stray word") << QStringList{"lrq118"} << 2 << "unknown option: lrq118";
+    QTest::newRow("option without its value")
+        << QStringList{"--deck"} << 2 << "--deck needs a value";
+    QTest::newRow("help: every command on its own line")
+        << QStringList{"--help"} << 0
+        << "\n  blank                  put a blank card in the slot\n";
+    QTest::newRow("help: the track notation") << QStringList{"-h"} << 0 << "{6@75}0B 3F";
+}
+
+void TestSimProgram::commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QProcess sim;
+    sim.start(KVT_SIM_PROGRAM, args);
+    QVERIFY(sim.waitForFinished());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), exitCode);
+    const QString output = QString::fromLocal8Bit(exitCode == 0 ? sim.readAllStandardOutput()
+                                                                : sim.readAllStandardError());
+    QVERIFY2(output.contains(said), qPrintable(output));
+}
+
+// A person at the simulator: a deck with LF line ends, help, and a card that cannot be.
+void TestSimProgram::operatorCommands() {
+    QTemporaryDir dir;
+    QFile deck(dir.filePath("deck.txt"));
+    QVERIFY(deck.open(QIODevice::WriteOnly));
+    deck.write("ONE|1|+\nTWO|{t1}X|{6}3F\n");
+    deck.close();
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(KVT_SIM_PROGRAM, {"--mode", "lrq118", "--deck", deck.fileName()});
+    QCOMPARE(waitForLine(sim, "Speaking"), QString("Speaking the LRQ118 command set."));
+    QVERIFY(waitForLine(sim, "LRQ118 encoder").startsWith("LRQ118 encoder, deck of 2 cards"));
+    sim.write("help\ncard AB|12A|+\ncard AB|{7}41 05|{t1}C\nshow\nquit\n");
+    QVERIFY(!waitForLine(sim, "swipe ").isEmpty());
+    QVERIFY(!waitForLine(sim, "card T1|T2|T3 ").isEmpty());
+    QVERIFY(!waitForLine(sim, "quit ").isEmpty());
+    QCOMPARE(waitForLine(sim, "card "),
+             QString(R"(card not put in the slot: track 2: character 3, "A" (hex 41), is not in )"
+                     R"(the 5-bit T2 format)"));
+    QCOMPARE(waitForLine(sim, "card "),
+             QString(R"(card in the slot: track 1 "AB", track 2 41 05 (custom 7-bit, 75 BPI), )"
+                     R"(track 3 "C" (7-bit T1, 210 BPI))"));
+    QVERIFY(sim.waitForFinished());
+    QCOMPARE(sim.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)
