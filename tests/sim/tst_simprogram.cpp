@@ -46,6 +46,7 @@ private Q_SLOTS:
     void commandLine_data();
     void commandLine();
     void operatorCommands();
+    void killedSimulatorsRegistrationPutBack();
 };
 
 void TestSimProgram::readAndWriteOnPseudoTerminal() {
@@ -169,6 +170,43 @@ void TestSimProgram::operatorCommands() {
                      R"(track 3 "C" (7-bit T1, 210 BPI))"));
     QVERIFY(sim.waitForFinished());
     QCOMPARE(sim.exitCode(), 0);
+}
+
+// A simulator killed with SIGKILL cannot put the operator's mapping back; the next one does.
+void TestSimProgram::killedSimulatorsRegistrationPutBack() {
+    QTemporaryDir config;
+    const QString settingsFile = config.filePath("KVT450/KVT450.conf");
+    const auto value = [&settingsFile](const QString &key) {
+        return QSettings(settingsFile, QSettings::IniFormat).value(key, "<none>").toString();
+    };
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM7", "/dev/ttyUSB9");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    QProcess killed;
+    killed.setProcessEnvironment(env);
+    killed.start(KVT_SIM_PROGRAM, {"--port", "7", "--background"});
+    const QString device = waitForLine(killed, "device: ").mid(8);
+    QVERIFY(!waitForLine(killed, "registered as port 7").isEmpty());
+    killed.kill();
+    QVERIFY(killed.waitForFinished());
+    QCOMPARE(value("Ports/COM7"), device);
+    QCOMPARE(value("Simulator/COM7/Device"), device);
+    QCOMPARE(value("Simulator/COM7/Earlier"), QString("/dev/ttyUSB9"));
+
+    QProcess next;
+    next.setProcessEnvironment(env);
+    next.start(KVT_SIM_PROGRAM, {"--port", "8", "--background"});
+    QCOMPARE(waitForLine(next, "port 7 "),
+             QString("port 7 was left registered to %1 by a simulator that did not end cleanly; "
+                     "it is back to /dev/ttyUSB9")
+                 .arg(device));
+    QVERIFY(!waitForLine(next, "registered as port 8").isEmpty());
+    QCOMPARE(value("Ports/COM7"), QString("/dev/ttyUSB9"));
+    QCOMPARE(value("Simulator/COM7/Device"), QString("<none>"));
+    next.terminate();
+    QVERIFY(next.waitForFinished());
+    QCOMPARE(value("Ports/COM8"), QString("<none>"));
+    QVERIFY(!QSettings(settingsFile, QSettings::IniFormat).childGroups().contains("Simulator"));
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)
