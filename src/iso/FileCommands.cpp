@@ -149,12 +149,12 @@ void FileCommands::offerLeftBehind() {
     }
 }
 
-bool FileCommands::saveUntilWritten(const QByteArray &text, qsizetype count, QString path) {
+void FileCommands::saveUntilWritten(const QByteArray &text, qsizetype count, QString path) {
     QString proposed = path;
     for (;;) {
         if (path.isEmpty()) {
             if (confirmDiscard(count))
-                return false;
+                return;
         } else {
             RecordFileWriteResult result = WriteRecordFile(path, text, WriteMode::CreateOnly);
             if (result.outcome == RecordFileWriteResult::Outcome::Exists) {
@@ -167,7 +167,7 @@ bool FileCommands::saveUntilWritten(const QByteArray &text, qsizetype count, QSt
                     QStringLiteral("\r\n%1 records successfully saved to file %2")
                         .arg(count)
                         .arg(path));
-                return true;
+                return;
             }
             sfrmSaveError &error = windowIn(saveError_, parent_);
             error.setFileName(path, result.problem);

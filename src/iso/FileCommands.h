@@ -43,8 +43,8 @@ public:
 
 private:
     // Writes text to path, asking for another file after a failure or a declined
-    // overwrite, until it is written (true) or the operator gives the records up (false).
-    bool saveUntilWritten(const QByteArray &text, qsizetype count, QString path);
+    // overwrite, until it is written or the operator gives the records up.
+    void saveUntilWritten(const QByteArray &text, qsizetype count, QString path);
     [[nodiscard]] bool confirmOverwrite(const QString &path);
     [[nodiscard]] bool confirmDiscard(qsizetype count);
     [[nodiscard]] QString chooseSaveFile(const QString &proposed);
