@@ -10,7 +10,7 @@ scripts/install-deps.sh
 seconds=${FUZZ_SECONDS:-30}
 dir=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKVT_FUZZ=ON -DKVT_BENCH=OFF >/dev/null
+    -DKVT_FUZZ=ON -DKVT_BENCH=OFF -DKVT_WERROR=ON >/dev/null
 cmake --build "$dir" --target kvt_fuzzers --parallel "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=0
