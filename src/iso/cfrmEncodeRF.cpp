@@ -25,11 +25,6 @@ void cfrmEncodeRF::startWork() {
     PromptWindow::startWork();
 }
 
-void cfrmEncodeRF::lightsOut() {
-    protocol_.SendAndWait(Kvt::ReadyOn);
-    protocol_.SendAndWait(Kvt::ReadyOff);
-}
-
 PromptWindow::Opening cfrmEncodeRF::openingHandshake() {
     LinkSession &s = session();
     if (!s.ResetStep())
@@ -41,7 +36,7 @@ PromptWindow::Opening cfrmEncodeRF::openingHandshake() {
         return Opening::Ready;
     if (s.OpeningCommand(Kvt::OpeningWrite))
         return Opening::Ready;
-    lightsOut();
+    protocol_.ResetIndications();
     return Opening::CommandFailed;
 }
 
@@ -78,7 +73,7 @@ PromptWindow::Next cfrmEncodeRF::runCard() {
         records().markOutputFailed();
         records().setMessage({});
         if (kvt)
-            lightsOut();
+            protocol_.ResetIndications();
         else
             session().send(Lrq::ErrorOff);
         // The same record goes onto the next card.
@@ -88,7 +83,7 @@ PromptWindow::Next cfrmEncodeRF::runCard() {
             return Next::Stop;
     }
     if (kvt)
-        lightsOut();
+        protocol_.ResetIndications();
     // Cancel need not wait for the pause to run out.
     session().pause(RecordPause, true, Stop::OnCancel);
     records().setMessage({});

@@ -40,9 +40,6 @@ protected:
     void sendClosingFrames() override;
 
 private:
-    // KVT-380A: ready indication on, then off.
-    void lightsOut();
-
     IsoProtocol protocol_;
     std::optional<RecordReader> reader_;
     bool takeNext_ = true;

@@ -18,12 +18,6 @@ void cfrmWriteCard::load() {
     setCardNumber(1);
 }
 
-// KVT-380A: both indications off after a refused command, before the error window.
-void cfrmWriteCard::lightsOut() {
-    session().SendAndWait(Kvt::ReadyOn, LightsOutExchange);
-    session().SendAndWait(Kvt::ReadyOff, LightsOutExchange);
-}
-
 PromptWindow::Opening cfrmWriteCard::openingHandshake() {
     if (!protocol_.isKvt380a()) {
         (void)session().OpeningCommand(Kvt::OpeningWrite);
@@ -32,7 +26,7 @@ PromptWindow::Opening cfrmWriteCard::openingHandshake() {
     }
     const Opening opening = standardHandshake(Kvt::OpeningWrite);
     if (opening == Opening::CommandFailed)
-        lightsOut();
+        protocol_.ResetIndications();
     return opening;
 }
 
@@ -49,7 +43,7 @@ PromptWindow::Next cfrmWriteCard::runCard() {
         records().markOutputFailed();
         records().setMessage({});
         if (protocol_.isKvt380a())
-            lightsOut();
+            protocol_.ResetIndications();
         reportCardFailure();
         if (result == SwipeResult::NotDone)
             return Next::Stop;

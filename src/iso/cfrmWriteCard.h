@@ -7,10 +7,6 @@
 class cfrmWriteCard : public PromptWindow {
     Q_OBJECT
 public:
-    // The indications are switched off before the error window as the other indicator
-    // exchanges are made: a silent encoder must not keep the error window from showing.
-    static constexpr SendAndWaitRule LightsOutExchange{.limit = IndicatorReplyLimit};
-
     explicit cfrmWriteCard(const Context &context, QWidget *parent = nullptr);
 
 protected:
@@ -23,7 +19,5 @@ protected:
     void sendClosingFrames() override;
 
 private:
-    void lightsOut();
-
     IsoProtocol protocol_;
 };

@@ -170,6 +170,13 @@ void IsoProtocol::WaitReady() {
     s.discardInput();
 }
 
+void IsoProtocol::ResetIndications() {
+    SendAndWaitRule bounded = options_.sendAndWait;
+    bounded.limit = IndicatorReplyLimit;
+    session_.SendAndWait(Kvt::ReadyOn, bounded);
+    session_.SendAndWait(Kvt::ReadyOff, bounded);
+}
+
 SwipeResult IsoProtocol::WriteTracks(const QByteArray &track1, const QByteArray &track2,
                                      const QByteArray &track3) {
     const IsoFrames::Tracks tracks = {track1, track2, track3};

@@ -78,6 +78,10 @@ public:
     [[nodiscard]] SwipeResult EraseTracks(qint16 mask);
     // KVT-380A: ready indication and a short settle before each read of the save window.
     void WaitReady();
+    // KVT-380A, before the error window of a write-type window: the ready indication on, then
+    // off (L, l), each answer awaited at most 1 s so that a silent encoder cannot keep the
+    // error window from showing.
+    void ResetIndications();
 
 private:
     [[nodiscard]] SwipeResult readLrq118();

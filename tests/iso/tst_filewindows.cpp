@@ -94,6 +94,7 @@ private Q_SLOTS:
     void encodeRecords();
     void encodeOpening_data();
     void encodeOpening();
+    void silentEncoderStillGetsTheErrorWindow();
 };
 
 void TestFileWindows::saveSwipes_data() {
@@ -275,6 +276,21 @@ void TestFileWindows::encodeOpening() {
     QCOMPARE(rig.records.track(5), QByteArray("+"));
     QCOMPARE(rig.records.length(5), QByteArray("1"));
     QVERIFY(!rig.state.EncodeFileCancelled);
+}
+
+// KVT-380A: the opening command and the indications go unanswered; each exchange gives up
+// after its limit and the window closes on its own after the error window.
+void TestFileWindows::silentEncoderStillGetsTheErrorWindow() {
+    Rig<cfrmEncodeRF> rig(Set::Kvt380a);
+    rig.state.EncodeFileText = "A|1|+\r\n";
+    rig.model().setSilent(true);
+    const Duration start = rig.clock.now();
+    rig.pump.after(1min, [&rig] { rig.button("Command1_0")->click(); });
+    rig.window->run();
+
+    QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
+    QCOMPARE(rig.port->sent(), QByteArray("\x7F(LlMm\x7F"));
+    QVERIFY(rig.clock.now() - start < 10s);
 }
 
 QTEST_MAIN(TestFileWindows)
