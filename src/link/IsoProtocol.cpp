@@ -103,12 +103,8 @@ SwipeResult IsoProtocol::readKvt380a() {
     case WaitEnd::Met:
         break;
     }
-    if (s.input() != Kvt::Ack) {
-        s.pause(KvtReadRetryPause, true, Stop::OnCancel);
-        // The rest of a confused answer must not pass for the answer to the next read.
-        s.discardInput();
-        return SwipeResult::NotDone;
-    }
+    if (s.input() != Kvt::Ack)
+        return readAgainLater();
     // The swipe is announced by a second "^", whenever the operator gets to it.
     const auto swiped = [&s] {
         return s.input() == Kvt::Ack;
@@ -137,13 +133,20 @@ SwipeResult IsoProtocol::readKvt380a() {
     return SwipeResult::Done;
 }
 
+SwipeResult IsoProtocol::readAgainLater() {
+    session_.pause(KvtReadRetryPause, true, Stop::OnCancel);
+    // The rest of a confused answer must not pass for the answer to the next read.
+    session_.discardInput();
+    return SwipeResult::NotDone;
+}
+
 SwipeResult IsoProtocol::readKvt380aCollected() {
     const ReadOptions &read = options_.read;
     LinkSession &s = session_;
     if (read.pauseFirst > Duration::zero())
         s.pause(read.pauseFirst);
     if (SendAndWait(Kvt::Read) != Kvt::Ack)
-        return SwipeResult::NotDone;
+        return readAgainLater();
     s.prompt().showSwipePrompt(true);
     if (s.waitForBytes(1, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
         return SwipeResult::Failed;

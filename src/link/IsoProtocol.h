@@ -87,6 +87,7 @@ private:
     [[nodiscard]] SwipeResult readLrq118();
     [[nodiscard]] SwipeResult readKvt380a();
     [[nodiscard]] SwipeResult readKvt380aCollected();
+    [[nodiscard]] SwipeResult readAgainLater();
     [[nodiscard]] SwipeResult writeLrq118(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult writeKvt380a(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult skipStep();

@@ -471,6 +471,7 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
     waits("LRQ118 write: pause before the frame", Lrq, WriteW, {}, Write, 1);
     waits("LRQ118 erase: pause before the frame", Lrq, EraseW, {}, Erase, 1);
     waits("KVT-380A read: pause after ^^", Kvt, ReadW, {{"P", "^^"}}, Read, 0);
+    waits("copy, KVT-380A read: pause after ^^", Kvt, CopyW, {{"P", "^^"}}, Read, 0, CopyReadPause);
     waits("PrepareWrite: answered, still 0.3 s", Lrq, WriteW,
           {{QByteArray::fromHex("1b6ad24bd2"), Ok, 20ms}}, Prepare, -1, P::PrepareWriteSettle);
     waits("PrepareWrite: silent", Lrq, WriteW, {}, Prepare, -1, P::PrepareWriteReplyLimit);
