@@ -1,8 +1,10 @@
 // The settings store as an operator may have edited it by hand: the input is the whole
-// file. Loading it, saving what was loaded and loading again gives the same values, and the
-// port the setup window would build from them is made or refused with a reason.
+// file. Loading it, saving what was loaded and loading again gives the same values, the
+// port the setup window would build from them is made or refused with a reason, and the
+// virtual encoder's stale port registrations are cleared.
 #include "FuzzInput.h"
 
+#include "app/PortRegistrationRecord.h"
 #include "app/SettingsStore.h"
 #include "link/LineSettings.h"
 #include "link/PortConfig.h"
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -57,5 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     fuzzCheck(!store.save(loaded).has_value(), "a store that could be read can be written");
     fuzzCheck(store.load() == loaded, "saved values load back as they were");
+
+    // Port registrations a simulator left behind, all of them stale: each mapping is put
+    // back or its record dropped.
+    QSettings raw(QStringLiteral("KVT450"), QStringLiteral("KVT450"));
+    const RegistrationChecks gone{[](const QString &) { return false; },
+                                  [](qint64) {
+                                      return false;
+                                  }};
+    (void)restoreStaleRegistrations(raw, gone);
+    fuzzCheck(PortRegistrationRecord::loadAll(raw).isEmpty(),
+              "no registration outlives its program");
     return 0;
 }
