@@ -29,7 +29,7 @@ QString saveFailure(const QString &file) {
     const QFileInfo info(file);
     const QFileInfo folder(info.absolutePath());
     if (folder.exists() && !folder.isDir())
-        return QStringLiteral("%1 is a file, not a folder").arg(folder.filePath());
+        return QStringLiteral("a file has taken the name of its folder");
     if (!folder.exists())
         return QStringLiteral("its folder cannot be created");
     if (info.isDir())

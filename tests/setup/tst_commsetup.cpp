@@ -261,7 +261,7 @@ private Q_SLOTS:
     void unsavedSettingsAreReported_data() {
         QTest::addColumn<bool>("folderIsFile");
         QTest::addColumn<QString>("why");
-        QTest::newRow("folder is a file") << true << "is a file, not a folder";
+        QTest::newRow("folder is a file") << true << "a file has taken the name of its folder";
         QTest::newRow("file is a folder") << false << "a folder has that name";
     }
 
