@@ -1,8 +1,11 @@
 #include "Main.h"
 
 #include "app/SettingsStore.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/frmEraseCard.h"
+#include "iso/frmTrackSelect.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "ui/WindowSlot.h"
@@ -39,6 +42,9 @@ int Main(QApplication &app) {
     std::unique_ptr<frmMainMenu> mainWindow;
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
+    std::unique_ptr<cfrmCopyCard> copyCard;
+    std::unique_ptr<frmTrackSelect> trackSelect;
+    std::unique_ptr<frmEraseCard> eraseCard;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -49,6 +55,11 @@ int Main(QApplication &app) {
         CommandWindows windows;
         windows.readCard = opener(readCard, context, mainWindow.get());
         windows.writeCard = opener(writeCard, context, mainWindow.get());
+        windows.copyCard = opener(copyCard, context, mainWindow.get());
+        windows.eraseTrackSelect = [&trackSelect, &runtime, parent = mainWindow.get()] {
+            windowIn(trackSelect, runtime.state, parent).run();
+        };
+        windows.eraseCard = opener(eraseCard, context, mainWindow.get());
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);
