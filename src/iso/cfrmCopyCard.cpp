@@ -58,6 +58,8 @@ PromptWindow::Next cfrmCopyCard::runCard() {
 
 bool cfrmCopyCard::readyForRead() {
     LinkSession &s = session();
+    // The answer to the last error indication may still come in after its wait ended.
+    s.discardInput();
     s.send(Kvt::ReadyOn);
     // Nothing can answer once the window has closed the port.
     s.waitForBytes(1, {IndicatorReplyLimit, true, Stop::OnCancel});
