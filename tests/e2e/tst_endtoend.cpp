@@ -2,8 +2,10 @@
 #include "ModalWatcher.h"
 
 #include "app/SettingsStore.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/frmEraseCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "ui/frmCommSetup.h"
@@ -42,6 +44,13 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
     timer->start(10ms);
 }
 
+// The windows' context as Main makes it: real serial ports.
+PromptWindow::Context realPorts(LinkRuntime &runtime, FakeRecords &records) {
+    return {runtime.state, runtime.waiter, records, runtime.port, [](QObject *parent) {
+                return new QtCommControl(parent);
+            }};
+}
+
 } // namespace
 
 // The program's parts as Main puts them together, with the real serial port, talking to
@@ -53,11 +62,17 @@ private Q_SLOTS:
     void cleanup();
     void readAndWrite_data();
     void readAndWrite();
+    void copyAndErase_data();
+    void copyAndErase();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
 private:
     QString waitForLine(const QString &prefix);
+    // kvt450-sim as port 1 in simMode, with card (T1|T2|T3) in its slot.
+    bool startEncoder(const QString &simMode, const QByteArray &card);
+    // The setup window confirmed for port 1 in mode, as the operator does it.
+    static bool confirmSetup(LinkRuntime &runtime, const QByteArray &mode);
 
     QTemporaryDir config_;
     QProcess sim_;
@@ -101,40 +116,41 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-void TestEndToEnd::readAndWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
+bool TestEndToEnd::startEncoder(const QString &simMode, const QByteArray &card) {
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
                {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("card B1234567890123456^END/TO END^3012|1234567890123456=3012|+\n");
-    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    if (waitForLine(QStringLiteral("registered as port 1")).isEmpty())
+        return false;
+    sim_.write("card " + card + "\n");
+    return !waitForLine(QStringLiteral("card in the slot")).isEmpty();
+}
 
+bool TestEndToEnd::confirmSetup(LinkRuntime &runtime, const QByteArray &mode) {
+    SettingsStore store;
+    QtCommControl port;
+    bool opened = false;
+    const auto why = [](const QString &reason) {
+        qWarning() << reason;
+    };
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+                       {[&opened] { opened = true; }, [] {}, why});
+    setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
+    setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
+    setup.findChild<QPushButton *>("Command1")->click();
+    return opened && runtime.state.EmulationMode == mode;
+}
+
+void TestEndToEnd::readAndWrite() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    QVERIFY(startEncoder(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+"));
     LinkRuntime runtime;
     MainModule &state = runtime.state;
     FakeRecords records;
     ModalWatcher watcher;
-    {
-        SettingsStore store;
-        QtCommControl port;
-        bool opened = false;
-        const auto why = [](const QString &reason) {
-            qWarning() << reason;
-        };
-        frmCommSetup setup(state, runtime.port, port, runtime.waiter, store,
-                           {[&opened] { opened = true; }, [] {}, why});
-        setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
-        setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")
-            ->setChecked(true);
-        setup.findChild<QPushButton *>("Command1")->click();
-        QVERIFY(opened);
-        QCOMPARE(state.EmulationMode, mode);
-    }
-    const PromptWindow::Context context{state, runtime.waiter, records, runtime.port,
-                                        [](QObject *parent) {
-                                            return new QtCommControl(parent);
-                                        }};
+    QVERIFY(confirmSetup(runtime, mode));
+    const PromptWindow::Context context = realPorts(runtime, records);
     // Runs a read or write window until its first card is done, then presses Cancel.
     const auto oneCard = [&watcher](PromptWindow &window) {
         watcher.leaveAlone = &window;
@@ -187,6 +203,55 @@ void TestEndToEnd::readAndWrite() {
                  .hasMatch(),
              qPrintable(watcher.seen[0].text));
     QVERIFY(!lost.isVisible());
+}
+
+void TestEndToEnd::copyAndErase_data() {
+    readAndWrite_data();
+}
+
+// A source card copied onto the card put in the slot for the write, whose blank track 3 is
+// not written; then tracks 1 and 3 of it erased.
+void TestEndToEnd::copyAndErase() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    QVERIFY(startEncoder(simMode, "SOURCE CARD|1122334455=66|+"));
+    LinkRuntime runtime;
+    FakeRecords records;
+    ModalWatcher watcher;
+    QVERIFY(confirmSetup(runtime, mode));
+    const PromptWindow::Context context = realPorts(runtime, records);
+    const auto press = [](PromptWindow &window) {
+        window.findChild<QPushButton *>("Command1_0")->click();
+    };
+
+    cfrmCopyCard copy(context);
+    watcher.leaveAlone = &copy;
+    when(
+        &copy, [&copy] { return copy.windowTitle() == cfrmCopyCard::WriteCaption; },
+        [this] { sim_.write("card TARGET|99|777\n"); });
+    when(
+        &copy, [&records] { return records.message().startsWith("\r\nWrite complete."); },
+        [&] { press(copy); });
+    copy.run();
+    QCOMPARE(waitForLine(QStringLiteral("card written")),
+             QStringLiteral(
+                 R"(card written: track 1 "SOURCE CARD", track 2 "1122334455=66", track 3 "777")"));
+
+    runtime.state.CancelRequested = false;
+    runtime.state.EraseTrackMask = 5;
+    frmEraseCard erase(context);
+    watcher.leaveAlone = &erase;
+    when(
+        &erase, [&records] { return records.message().startsWith("\r\nErase complete."); },
+        [&] { press(erase); });
+    erase.run();
+    QCOMPARE(waitForLine(QStringLiteral("card erased")),
+             QStringLiteral("card erased: tracks 1, 3"));
+    sim_.write("show\n");
+    QCOMPARE(waitForLine(QStringLiteral("card in the slot")),
+             QStringLiteral(
+                 R"(card in the slot: track 1 blank, track 2 "1122334455=66", track 3 blank)"));
+    QVERIFY(watcher.seen.isEmpty());
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {
