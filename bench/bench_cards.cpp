@@ -2,21 +2,14 @@
 // program's CPU while the read window waits for a swipe, and cards per minute for repeated
 // writes, next to the most the command sets' own pauses allow.
 #include "CpuTime.h"
-#include "FakeRecords.h"
+#include "SimulatorRun.h"
 
-#include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
-#include "link/LinkRuntime.h"
-#include "link/QtCommControl.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -24,50 +17,6 @@ namespace {
 
 constexpr int WaitSeconds = 5;
 constexpr int CardsWritten = 12;
-
-bool startSimulator(QProcess &sim, const QString &mode, int swipeMs) {
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList arguments{"--port", "1", "--mode", mode, "--background"};
-    if (swipeMs >= 0)
-        arguments << "--auto-swipe" << QString::number(swipeMs);
-    sim.start(QStringLiteral(KVT_SIM_PROGRAM), arguments);
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && sim.waitForReadyRead(int(deadline.remainingTime())))
-        if (sim.readAll().contains("registered as port 1"))
-            return true;
-    return false;
-}
-
-void stop(QProcess &sim) {
-    sim.terminate();
-    sim.waitForFinished(5000);
-}
-
-template <class Window> void cancelWhen(Window &window, std::function<bool()> done) {
-    auto *timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, done] {
-        if (done()) {
-            timer->stop();
-            window.template findChild<QPushButton *>("Command1_0")->click();
-        }
-    });
-    timer->start(10);
-}
-
-struct Program {
-    LinkRuntime runtime;
-    FakeRecords records;
-    PromptWindow::Context context{runtime.state, runtime.waiter, records, runtime.port,
-                                  [](QObject *parent) {
-                                      return new QtCommControl(parent);
-                                  }};
-
-    explicit Program(const char *mode) {
-        runtime.state.EmulationMode = mode;
-        QString why;
-        runtime.port = makePortConfig("1", "9600,n,8,1", SettingsStore(), why).value();
-    }
-};
 
 void readWindowIdle() {
     QProcess sim;
