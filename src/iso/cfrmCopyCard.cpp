@@ -15,6 +15,10 @@ cfrmCopyCard::cfrmCopyCard(const Context &context, QWidget *parent)
     : PromptWindow(context, {.cardSentence = false, .promptName = "Label1"}, parent),
       protocol_(session(), CopyProtocol) {
     setObjectName(QStringLiteral("cfrmCopyCard"));
+    // Wide enough for either prompt from the start, so the window keeps its size.
+    const QFontMetrics metrics(promptLabel()->font());
+    promptLabel()->setMinimumWidth(
+        std::max(metrics.horizontalAdvance(ReadPrompt), metrics.horizontalAdvance(WritePrompt)));
     enterPhase(Phase::Read);
 }
 

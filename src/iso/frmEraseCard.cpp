@@ -4,6 +4,8 @@
 #include "ui/MainRecords.h"
 #include "ui/MessageWindows.h"
 
+#include <QLabel>
+
 namespace Lrq = IsoFrames::Lrq118;
 namespace Kvt = IsoFrames::Kvt380a;
 
@@ -12,6 +14,9 @@ frmEraseCard::frmEraseCard(const Context &context, QWidget *parent)
     setObjectName(QStringLiteral("frmEraseCard"));
     setWindowTitle(QStringLiteral("Erase - Swipe Prompt"));
     setCardSentence(QStringLiteral("You are erasing card #                . "));
+    // Wide enough for the sentence each card shows, so the window keeps its size.
+    QLabel *sentence = cardSentenceLabel();
+    sentence->setMinimumWidth(QFontMetrics(sentence->font()).horizontalAdvance(CardSentence));
 }
 
 void frmEraseCard::load() {

@@ -110,6 +110,7 @@ protected:
     [[nodiscard]] MainModule &state() { return state_; }
     [[nodiscard]] MainRecords &records() { return records_; }
     [[nodiscard]] QLabel *promptLabel() const { return prompt_; }
+    [[nodiscard]] QLabel *cardSentenceLabel() const { return cardSentence_; }
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;

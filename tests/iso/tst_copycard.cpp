@@ -36,8 +36,9 @@ QString phase(const cfrmCopyCard &window) {
     const auto *prompt = window.findChild<QLabel *>(QStringLiteral("Label1"));
     const QColor colour = prompt->palette().color(QPalette::WindowText);
     const bool buttonText = colour == window.palette().color(QPalette::ButtonText);
+    const bool clipped = prompt->width() < prompt->fontMetrics().horizontalAdvance(prompt->text());
     return window.windowTitle() + " / " + prompt->text() + " / " +
-           (buttonText ? "button text" : colour.name());
+           (buttonText ? "button text" : colour.name()) + (clipped ? " / clipped" : "");
 }
 
 struct CopyRig : ModelRig<cfrmCopyCard> {

@@ -184,6 +184,7 @@ void TestEraseCard::eraseCards() {
     QTEST(shown, "shown");
     QVERIFY(shortestMessage >= frmEraseCard::NextCardPause);
     QCOMPARE(sentence->text(), frmEraseCard::CardSentence);
+    QVERIFY(sentence->width() >= sentence->fontMetrics().horizontalAdvance(sentence->text()));
     QCOMPARE(rig.model().card().describe(),
              QStringLiteral(R"(track 1 blank, track 2 "123", track 3 blank)"));
     QCOMPARE(rig.records.message(), QByteArray());
