@@ -8,14 +8,26 @@
 #include "ui/PromptWindow.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
 
 // What the card benchmarks share: kvt450-sim on a pseudo-terminal as port 1, and the
 // program's parts put together as Main does, with the records kept without a main window.
+
+// Made before the application object: a settings store of the benchmark's own, shared with
+// the simulator, and windows drawn off screen.
+struct BenchEnvironment {
+    BenchEnvironment() {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QTemporaryDir config;
+};
 
 // swipeMs < 0: no automatic swipe.
 inline bool startSimulator(QProcess &sim, const QString &mode, int swipeMs,
@@ -47,6 +59,22 @@ inline void cancelWhen(PromptWindow &window, std::function<bool()> done) {
         }
     });
     timer->start(10);
+}
+
+// Runs window until cardsDone() has counted `cards` more cards after the first one, then
+// presses Cancel; returns the seconds per card.
+inline double secondsPerCard(PromptWindow &window, const std::function<int()> &cardsDone,
+                             int cards) {
+    QElapsedTimer elapsed;
+    qint64 firstCard = 0;
+    cancelWhen(window, [&] {
+        if (cardsDone() == 1 && firstCard == 0)
+            firstCard = elapsed.nsecsElapsed();
+        return cardsDone() > cards;
+    });
+    elapsed.start();
+    window.run();
+    return double(elapsed.nsecsElapsed() - firstCard) / 1e9 / cards;
 }
 
 struct Program {

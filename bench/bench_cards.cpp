@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -54,17 +53,9 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
     program.records.setTrack(0, "BENCH CARD");
     program.records.setTrack(1, "1234567890=2412");
     cfrmWriteCard write(program.context);
-    QElapsedTimer elapsed;
-    qint64 firstCard = 0;
-    cancelWhen(write, [&] {
-        if (write.cardNumber() == 2 && firstCard == 0)
-            firstCard = elapsed.nsecsElapsed();
-        return write.cardNumber() > CardsWritten + 1;
-    });
-    elapsed.start();
-    write.run();
+    const double perCard = secondsPerCard(
+        write, [&write] { return write.cardNumber() - 1; }, CardsWritten);
     stop(sim);
-    const double perCard = double(elapsed.nsecsElapsed() - firstCard) / 1e9 / CardsWritten;
     std::printf("%s: %.1f cards per minute with the swipe %d ms after the encoder asks "
                 "(the command set's own pauses allow at most %.0f)\n",
                 mode, 60.0 / perCard, swipeMs, 60.0 / minimumSeconds);
@@ -73,9 +64,7 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
 
     readWindowIdle();

@@ -7,8 +7,6 @@
 #include "iso/frmEraseCard.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -36,21 +34,6 @@ void report(const char *what, const Line &line, double secondsPerCard, Duration 
                 60.0 / Seconds(minimum).count());
 }
 
-// Runs window until cardsDone() has counted Cards more cards after the first one; returns
-// the seconds per card.
-double secondsPerCard(PromptWindow &window, const std::function<int()> &cardsDone) {
-    QElapsedTimer elapsed;
-    qint64 firstCard = 0;
-    cancelWhen(window, [&] {
-        if (cardsDone() == 1 && firstCard == 0)
-            firstCard = elapsed.nsecsElapsed();
-        return cardsDone() > Cards;
-    });
-    elapsed.start();
-    window.run();
-    return double(elapsed.nsecsElapsed() - firstCard) / 1e9 / Cards;
-}
-
 void repeatedCopies(const Line &line, Duration minimum) {
     QProcess sim;
     if (!startSimulator(sim, line.simMode, line.swipeMs,
@@ -63,13 +46,16 @@ void repeatedCopies(const Line &line, Duration minimum) {
     // A copy is done when the write's message appears; it stays until the next read phase.
     int copies = 0;
     bool shown = false;
-    const double perCard = secondsPerCard(copy, [&] {
-        const bool written = program.records.message().startsWith("\r\nWrite complete.");
-        if (written && !shown)
-            ++copies;
-        shown = written;
-        return copies;
-    });
+    const double perCard = secondsPerCard(
+        copy,
+        [&] {
+            const bool written = program.records.message().startsWith("\r\nWrite complete.");
+            if (written && !shown)
+                ++copies;
+            shown = written;
+            return copies;
+        },
+        Cards);
     stop(sim);
     report("copies", line, perCard, minimum);
 }
@@ -83,7 +69,8 @@ void repeatedErases(const Line &line, Duration minimum) {
     Program program(line.mode);
     program.runtime.state.EraseTrackMask = frmEraseCard::AllTracks;
     frmEraseCard erase(program.context);
-    const double perCard = secondsPerCard(erase, [&erase] { return erase.cardNumber() - 1; });
+    const double perCard = secondsPerCard(
+        erase, [&erase] { return erase.cardNumber() - 1; }, Cards);
     stop(sim);
     report("erases", line, perCard, minimum);
 }
@@ -91,9 +78,7 @@ void repeatedErases(const Line &line, Duration minimum) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
 
     using P = IsoProtocol;

@@ -12,6 +12,27 @@
 
 using Set = EncoderModel::CommandSet;
 
+// Bytes that arrive `delay` after a send of command.
+struct Reply {
+    QByteArray command;
+    QByteArray bytes;
+    Duration delay{};
+};
+using Replies = QList<Reply>;
+
+inline void script(ScriptedPort &port, const Replies &replies) {
+    for (const Reply &reply : replies)
+        port.onSend(reply.command, reply.bytes, reply.delay);
+}
+
+// Each send in hex, so that a difference reads like the wire.
+inline QByteArrayList hex(const QList<QByteArray> &sends) {
+    QByteArrayList list;
+    for (const QByteArray &send : sends)
+        list << send.toHex();
+    return list;
+}
+
 inline QByteArray modeOf(Set set) {
     return set == Set::Kvt380a ? "KVT-380A" : "LRQ118";
 }

@@ -12,21 +12,6 @@ namespace {
 
 enum class Fault { FailRead, DamagedTrack, FailWrite, RefuseWrite };
 
-// Bytes that arrive `delay` after a send of command.
-struct Reply {
-    QByteArray command;
-    QByteArray bytes;
-    Duration delay{};
-};
-using Replies = QList<Reply>;
-
-QByteArrayList hex(const QList<QByteArray> &sends) {
-    QByteArrayList list;
-    for (const QByteArray &send : sends)
-        list << send.toHex();
-    return list;
-}
-
 QByteArray joined(const QByteArrayList &tracks) {
     return tracks.join(',');
 }
@@ -253,8 +238,7 @@ void TestCopyCard::openingAndClosing() {
     QFETCH(bool, portLost);
     ScriptRig<cfrmCopyCard> rig(modeOf(set));
     QVERIFY(rig.port != nullptr);
-    for (const Reply &reply : std::as_const(replies))
-        rig.port->onSend(reply.command, reply.bytes, reply.delay);
+    script(*rig.port, replies);
     Duration cancelled{};
     if (cancelAt > Duration::zero()) {
         rig.pump.after(cancelAt, [&] {

@@ -16,21 +16,6 @@ namespace {
 
 enum class Choice { Ok, Cancel, TitleBar };
 
-// Bytes that arrive `delay` after a send of command.
-struct Reply {
-    QByteArray command;
-    QByteArray bytes;
-    Duration delay{};
-};
-using Replies = QList<Reply>;
-
-QByteArrayList hex(const QList<QByteArray> &sends) {
-    QByteArrayList list;
-    for (const QByteArray &send : sends)
-        list << send.toHex();
-    return list;
-}
-
 const QByteArray EraseComplete = "\r\nErase complete.  Verify data accuracy before continue.";
 
 // Presses Cancel as a click does: it waits in the event queue for the window's next yield.
@@ -235,8 +220,7 @@ void TestEraseCard::openingAndClosing() {
     QFETCH(bool, portLost);
     ScriptRig<frmEraseCard> rig(modeOf(set));
     rig.state.EraseTrackMask = mask;
-    for (const Reply &reply : std::as_const(replies))
-        rig.port->onSend(reply.command, reply.bytes, reply.delay);
+    script(*rig.port, replies);
     if (cancelAt > Duration::zero()) {
         rig.pump.after(cancelAt, [&] {
             if (portLost)
