@@ -1,7 +1,6 @@
 #include "iso/cfrmCopyCard.h"
 
 #include "app/MainModule.h"
-#include "link/CommControl.h"
 #include "ui/MainRecords.h"
 #include "ui/MessageWindows.h"
 
@@ -36,6 +35,7 @@ void cfrmCopyCard::enterPhase(Phase phase) {
 PromptWindow::Opening cfrmCopyCard::openingHandshake() {
     if (protocol_.isKvt380a()) {
         session().yieldOnce();
+        // Closed already: the encoder is told nothing more than the closing step tells it.
         if (state().CancelRequested)
             return Opening::Ready;
         if (!session().ResetStep())
