@@ -2,15 +2,13 @@
 // program's CPU while the read window waits for a swipe, and cards per minute for repeated
 // writes, next to the most the command sets' own pauses allow.
 #include "CpuTime.h"
-#include "SimulatorLink.h"
+#include "SimulatorRun.h"
 
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPushButton>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -18,17 +16,6 @@ namespace {
 
 constexpr int WaitSeconds = 5;
 constexpr int CardsWritten = 12;
-
-template <class Window> void cancelWhen(Window &window, std::function<bool()> done) {
-    auto *timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, done] {
-        if (done()) {
-            timer->stop();
-            window.template findChild<QPushButton *>("Command1_0")->click();
-        }
-    });
-    timer->start(10);
-}
 
 void readWindowIdle() {
     QProcess sim;
@@ -51,7 +38,7 @@ void readWindowIdle() {
         });
     });
     read.run();
-    stopSimulator(sim);
+    stop(sim);
     std::printf("read window waiting %d s for a swipe: %.2f %% of one core (target < 2 %%)\n",
                 WaitSeconds, 100.0 * cpu / wall);
 }
@@ -66,17 +53,9 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
     program.records.setTrack(0, "BENCH CARD");
     program.records.setTrack(1, "1234567890=2412");
     cfrmWriteCard write(program.context);
-    QElapsedTimer elapsed;
-    qint64 firstCard = 0;
-    cancelWhen(write, [&] {
-        if (write.cardNumber() == 2 && firstCard == 0)
-            firstCard = elapsed.nsecsElapsed();
-        return write.cardNumber() > CardsWritten + 1;
-    });
-    elapsed.start();
-    write.run();
-    stopSimulator(sim);
-    const double perCard = double(elapsed.nsecsElapsed() - firstCard) / 1e9 / CardsWritten;
+    const double perCard = secondsPerCard(
+        write, [&write] { return write.cardNumber() - 1; }, CardsWritten);
+    stop(sim);
     std::printf("%s: %.1f cards per minute with the swipe %d ms after the encoder asks "
                 "(the command set's own pauses allow at most %.0f)\n",
                 mode, 60.0 / perCard, swipeMs, 60.0 / minimumSeconds);
@@ -85,7 +64,7 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
 } // namespace
 
 int main(int argc, char *argv[]) {
-    const SimulatorHome home;
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
 
     readWindowIdle();

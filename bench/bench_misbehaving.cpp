@@ -3,7 +3,7 @@
 // request with "^^" (a retry storm). The error windows a failed read brings are answered at
 // once, as the busiest operator would.
 #include "CpuTime.h"
-#include "SimulatorLink.h"
+#include "SimulatorRun.h"
 
 #include "iso/cfrmReadCard.h"
 
@@ -46,7 +46,7 @@ const Misbehaviour Cases[] = {
 
 void measure(const Misbehaviour &how) {
     QProcess sim;
-    if (!startSimulator(sim, QString::fromLatin1(how.simMode), how.swipeMs, true)) {
+    if (!startSimulator(sim, QString::fromLatin1(how.simMode), how.swipeMs, {}, true)) {
         std::printf("%s: the simulator did not start\n", how.name);
         return;
     }
@@ -85,7 +85,7 @@ void measure(const Misbehaviour &how) {
         });
     });
     read.run();
-    stopSimulator(sim);
+    stop(sim);
     std::printf("%-38s %5.2f %% of one core (target < 2 %%), %6.1f faulty exchanges a second, "
                 "%d error windows\n",
                 how.name, 100.0 * cpu / wall, faultsMeasured / wall, errorWindows);
@@ -94,7 +94,7 @@ void measure(const Misbehaviour &how) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    const SimulatorHome home;
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
     std::printf("The read window for %.0f s with an encoder that misbehaves:\n",
                 MeasuredMs / 1000.0);

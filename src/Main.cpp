@@ -2,8 +2,11 @@
 
 #include "app/SettingsStore.h"
 #include "iso/FileCommands.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/frmEraseCard.h"
+#include "iso/frmTrackSelect.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "ui/WindowSlot.h"
@@ -42,6 +45,9 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
     std::unique_ptr<FileCommands> fileCommands;
+    std::unique_ptr<cfrmCopyCard> copyCard;
+    std::unique_ptr<frmTrackSelect> trackSelect;
+    std::unique_ptr<frmEraseCard> eraseCard;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -59,6 +65,11 @@ int Main(QApplication &app) {
         windows.saveToFile = [&fileCommands] {
             fileCommands->saveToFile();
         };
+        windows.copyCard = opener(copyCard, context, mainWindow.get());
+        windows.eraseTrackSelect = [&trackSelect, &runtime, parent = mainWindow.get()] {
+            windowIn(trackSelect, runtime.state, parent).run();
+        };
+        windows.eraseCard = opener(eraseCard, context, mainWindow.get());
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);

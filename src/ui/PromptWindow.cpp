@@ -144,7 +144,7 @@ void PromptWindow::activate() {
         if (runCard() == Next::Stop)
             break;
     }
-    records_.setMessage({});
+    cardLoopEnded();
     reportPortFailureOnce();
     closeWindow();
     running_ = false;
@@ -153,6 +153,10 @@ void PromptWindow::activate() {
 void PromptWindow::startWork() {
     openPort();
     session_->discardInput();
+}
+
+void PromptWindow::cardLoopEnded() {
+    records_.setMessage({});
 }
 
 PromptWindow::Opening PromptWindow::standardHandshake(const QByteArray &kvtOpening) {

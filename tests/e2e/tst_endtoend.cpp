@@ -5,9 +5,11 @@
 
 #include "app/SettingsStore.h"
 #include "iso/FileCommands.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/frmEraseCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "ui/frmCommSetup.h"
@@ -83,6 +85,8 @@ private Q_SLOTS:
     void readAndWrite();
     void saveAndEncodeFiles_data();
     void saveAndEncodeFiles();
+    void copyAndErase_data();
+    void copyAndErase();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
@@ -250,6 +254,60 @@ void TestEndToEnd::saveAndEncodeFiles() {
                      R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
+}
+
+void TestEndToEnd::copyAndErase_data() {
+    readAndWrite_data();
+}
+
+// A source card copied onto the card put in the slot for the write, whose blank track 3 is
+// not written; then tracks 1 and 3 of it erased.
+void TestEndToEnd::copyAndErase() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
+               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+    sim_.write("card SOURCE CARD|1122334455=66|+\n");
+    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    LinkRuntime runtime;
+    FakeRecords records;
+    ModalWatcher watcher;
+    QVERIFY(setUp(runtime, mode));
+    const PromptWindow::Context context = programContext(runtime, records);
+    const auto press = [](PromptWindow &window) {
+        window.findChild<QPushButton *>("Command1_0")->click();
+    };
+
+    cfrmCopyCard copy(context);
+    watcher.leaveAlone = &copy;
+    when(
+        &copy, [&copy] { return copy.windowTitle() == cfrmCopyCard::WriteCaption; },
+        [this] { sim_.write("card TARGET|99|777\n"); });
+    when(
+        &copy, [&records] { return records.message().startsWith("\r\nWrite complete."); },
+        [&] { press(copy); });
+    copy.run();
+    QCOMPARE(waitForLine(QStringLiteral("card written")),
+             QStringLiteral(
+                 R"(card written: track 1 "SOURCE CARD", track 2 "1122334455=66", track 3 "777")"));
+
+    runtime.state.CancelRequested = false;
+    runtime.state.EraseTrackMask = 5;
+    frmEraseCard erase(context);
+    watcher.leaveAlone = &erase;
+    when(
+        &erase, [&records] { return records.message().startsWith("\r\nErase complete."); },
+        [&] { press(erase); });
+    erase.run();
+    QCOMPARE(waitForLine(QStringLiteral("card erased")),
+             QStringLiteral("card erased: tracks 1, 3"));
+    sim_.write("show\n");
+    QCOMPARE(waitForLine(QStringLiteral("card in the slot")),
+             QStringLiteral(
+                 R"(card in the slot: track 1 blank, track 2 "1122334455=66", track 3 blank)"));
+    QVERIFY(watcher.seen.isEmpty());
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {
