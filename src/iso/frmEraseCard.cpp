@@ -34,15 +34,10 @@ void frmEraseCard::startWork() {
     session().discardInput();
 }
 
-void frmEraseCard::lightsOut() {
-    protocol_.SendAndWait(Kvt::ReadyOn);
-    protocol_.SendAndWait(Kvt::ReadyOff);
-}
-
 PromptWindow::Opening frmEraseCard::openingHandshake() {
     const Opening opening = standardHandshake(Kvt::OpeningWrite);
     if (opening == Opening::CommandFailed)
-        lightsOut();
+        protocol_.ResetIndications();
     return opening;
 }
 
@@ -61,11 +56,11 @@ PromptWindow::Next frmEraseCard::runCard() {
             return Next::Stop;
         setSkipActivate();
         if (protocol_.isKvt380a())
-            lightsOut();
+            protocol_.ResetIndications();
         reportCardFailure();
     }
     if (protocol_.isKvt380a()) {
-        lightsOut();
+        protocol_.ResetIndications();
         protocol_.SendAndWait(Kvt::OpeningWrite);
     }
     // Once the window is closed there is no next card to wait for.

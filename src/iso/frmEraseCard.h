@@ -34,9 +34,6 @@ protected:
     void sendClosingFrames() override;
 
 private:
-    // KVT-380A: both indications off after a refused command, before the error window.
-    void lightsOut();
-
     IsoProtocol protocol_;
     qint32 cardCounter_ = 1;
     // No track chosen: the encoder is never told anything.
