@@ -69,7 +69,9 @@ int main(int argc, char *argv[]) {
 
     readWindowIdle();
     // LRQ118: a 0.5 s pause before each write frame. KVT-380A: a 0.3 s pause after each card.
-    repeatedWrites("LRQ118", QStringLiteral("lrq118"), 0, 0.5);
+    // The LRQ118 window empties the receive buffer right after the frame: an answer within
+    // that moment would be lost with it, and no hand swipes that fast.
+    repeatedWrites("LRQ118", QStringLiteral("lrq118"), 5, 0.5);
     repeatedWrites("KVT-380A", QStringLiteral("kvt380a"), 50, 0.3);
     return 0;
 }
