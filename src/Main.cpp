@@ -5,6 +5,7 @@
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
@@ -34,6 +35,7 @@ std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::
 int Main(QApplication &app) {
     LinkRuntime runtime;
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl setupPort;
 
     std::unique_ptr<frmMainMenu> mainWindow;
@@ -54,7 +56,7 @@ int Main(QApplication &app) {
         centre(*mainWindow);
     };
 
-    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store, serialPorts,
                        frmCommSetup::Actions{openMainWindow, [&app] { app.exit(0); },
                                              [&setup](const QString &reason) {
                                                  sfrmErrComm1 error(&setup);

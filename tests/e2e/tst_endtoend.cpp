@@ -8,6 +8,7 @@
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
@@ -112,12 +113,13 @@ void TestEndToEnd::readAndWrite() {
     ModalWatcher watcher;
     {
         SettingsStore store;
+        const SystemSerialPorts serialPorts;
         QtCommControl port;
         bool opened = false;
         const auto why = [](const QString &reason) {
             qWarning() << reason;
         };
-        frmCommSetup setup(state, runtime.port, port, runtime.waiter, store,
+        frmCommSetup setup(state, runtime.port, port, runtime.waiter, store, serialPorts,
                            {[&opened] { opened = true; }, [] {}, why});
         setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
         setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")

@@ -1,62 +1,13 @@
-#include "FakeTime.h"
-#include "ScriptedPort.h"
+#include "SetupRig.h"
 
-#include "app/MainModule.h"
-#include "app/SettingsStore.h"
 #include "link/LineSettings.h"
-#include "link/Waiter.h"
-#include "ui/frmCommSetup.h"
 
-#include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
-#include <optional>
-
 using namespace std::chrono_literals;
-
-namespace {
-
-const QByteArray Esc("\x1B");
-const QByteArray Del("\x7F");
-
-QSettings stored() {
-    return QSettings(SettingsStore::fileName(), QSettings::IniFormat);
-}
-
-} // namespace
-
-// One setup window over a scripted port, with a clock that moves only when it waits.
-struct SetupRig {
-    MainModule state;
-    FakeClock clock;
-    FakePump pump{clock};
-    Waiter waiter{clock, pump};
-    ScriptedPort port{clock};
-    PortConfig chosen;
-    SettingsStore store;
-    QStringList errors;
-    int mainOpened = 0;
-    int ended = 0;
-    std::optional<frmCommSetup> window;
-
-    SetupRig() {
-        state.initialise();
-        window.emplace(state, chosen, port, waiter, store,
-                       frmCommSetup::Actions{[this] { ++mainOpened; }, [this] { ++ended; },
-                                             [this](const QString &why) {
-                                                 errors << why;
-                                             }});
-    }
-
-    template <typename T> T *child(const QString &name) { return window->findChild<T *>(name); }
-    QComboBox *box(int n) { return child<QComboBox>(QStringLiteral("Combo%1").arg(n)); }
-    void pressOk() { child<QPushButton>(QStringLiteral("Command1"))->click(); }
-};
 
 class TestCommSetup : public QObject {
     Q_OBJECT
@@ -236,19 +187,6 @@ private Q_SLOTS:
         QVERIFY(rig.clock.now() < std::chrono::hours(1) + 400ms);
     }
 
-    void portNumberResolvesToDevice() {
-        SettingsStore().setPortOverride(3, QStringLiteral("/dev/ttyUSB0"));
-        SetupRig rig;
-        auto *device = rig.child<QLabel>("PortDevice");
-        rig.box(1)->setEditText(QStringLiteral("3"));
-#ifdef Q_OS_WIN
-        QCOMPARE(device->text(), QStringLiteral("COM3"));
-#else
-        QCOMPARE(device->text(), QStringLiteral("/dev/ttyUSB0"));
-        rig.box(1)->setEditText(QStringLiteral("5"));
-        QCOMPARE(device->text(), QStringLiteral("/dev/ttyS4"));
-#endif
-    }
 };
 
 QTEST_MAIN(TestCommSetup)
