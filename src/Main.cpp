@@ -6,6 +6,7 @@
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "link/SerialPorts.h"
+#include "ui/WindowConventions.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
@@ -33,6 +34,7 @@ std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::
 } // namespace
 
 int Main(QApplication &app) {
+    installWindowConventions(app);
     LinkRuntime runtime;
     SettingsStore store;
     const SystemSerialPorts serialPorts;

@@ -30,6 +30,7 @@ PromptWindow::PromptWindow(const Context &context, const Look &look, QWidget *pa
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     picture_->setPixmap(
         style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
+    picture_->setAccessibleName(QStringLiteral("Information"));
     QSizePolicy keepPlace = prompt_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     prompt_->setSizePolicy(keepPlace);

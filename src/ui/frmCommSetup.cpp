@@ -93,6 +93,7 @@ frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &p
     QComboBox *const boxes[] = {Combo1, Combo2, Combo3, Combo4};
     for (int row = 0; row < 4; ++row) {
         QLabel *caption = label(captions[row].first, captions[row].second, this);
+        caption->setBuddy(boxes[row]);
         params->addWidget(caption, row, 0);
         params->addWidget(boxes[row], row, 1);
     }
@@ -128,16 +129,24 @@ frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &p
 
     auto *choices = new QGridLayout;
     choices->setHorizontalSpacing(12);
-    choices->addWidget(label("Label5", QStringLiteral("Write Coercivity"), this), 0, 0);
+    QLabel *coercivityCaption = label("Label5", QStringLiteral("Write Coercivity"), this);
+    choices->addWidget(coercivityCaption, 0, 0);
     auto *coRow = new QHBoxLayout;
     coRow->setContentsMargins(frame->frameWidth() + modeRow->contentsMargins().left(), 0, 0, 0);
     coRow->addWidget(Option1_0);
     coRow->addWidget(Option1_1);
     coRow->addStretch();
     choices->addLayout(coRow, 0, 1);
-    choices->addWidget(label("Label7", QStringLiteral("Emulation Mode"), this), 1, 0);
+    QLabel *modeCaption = label("Label7", QStringLiteral("Emulation Mode"), this);
+    modeCaption->setBuddy(frame);
+    choices->addWidget(modeCaption, 1, 0);
     choices->addWidget(frame, 1, 1);
     choices->setColumnStretch(1, 1);
+    // An option's own text says little without the caption of its pair.
+    for (QRadioButton *option : {Option1_0, Option1_1})
+        option->setAccessibleDescription(coercivityCaption->text());
+    for (QRadioButton *option : {Option2_0, Option2_1})
+        option->setAccessibleDescription(modeCaption->text());
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -1,7 +1,10 @@
 #include "SetupRig.h"
 
 #include "link/LineSettings.h"
+#include "ui/WindowConventions.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -14,6 +17,7 @@ class TestCommSetup : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
+        installWindowConventions(*qApp);
         QVERIFY(SettingsStore::fileName().contains(QLatin1String(".qttest")));
     }
 
@@ -187,6 +191,78 @@ private Q_SLOTS:
         QVERIFY(rig.clock.now() < std::chrono::hours(1) + 400ms);
     }
 
+    // What a screen reader says of each control: boxes by their captions with the entry as
+    // their value, options with the caption of their pair.
+    void accessibleNames_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("port") << "Combo1"
+                              << "Serial Port"
+                              << "1"
+                              << "";
+        QTest::newRow("baud rate") << "Combo2"
+                                   << "Baud Rate"
+                                   << "9600"
+                                   << "";
+        QTest::newRow("parity") << "Combo3"
+                                << "Parity"
+                                << "Odd"
+                                << "";
+        QTest::newRow("data bits") << "Combo4"
+                                   << "Data Bits"
+                                   << "7"
+                                   << "";
+        QTest::newRow("mode frame") << "Frame1"
+                                    << "Emulation Mode"
+                                    << ""
+                                    << "";
+        QTest::newRow("high co") << "Option1_0"
+                                 << "High Co"
+                                 << ""
+                                 << "Write Coercivity";
+        QTest::newRow("LRQ118") << "Option2_1"
+                                << "LRQ118"
+                                << ""
+                                << "Emulation Mode";
+        QTest::newRow("OK") << "Command1"
+                            << "OK"
+                            << ""
+                            << "";
+    }
+
+    void accessibleNames() {
+        QFETCH(QString, control);
+        SetupRig rig;
+        QAccessibleInterface *face =
+            QAccessible::queryAccessibleInterface(rig.child<QWidget>(control));
+        QVERIFY(face != nullptr);
+        QTEST(face->text(QAccessible::Name), "name");
+        QTEST(face->text(QAccessible::Value), "value");
+        QTEST(face->text(QAccessible::Description), "description");
+    }
+
+    // Enter on the focused button presses it, whichever button it is.
+    void enterPressesFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("ended");
+        QTest::newRow("OK") << "Command1" << 0;
+        QTest::newRow("Cancel") << "Command2" << 1;
+    }
+
+    void enterPressesFocusedButton() {
+        QFETCH(QString, button);
+        SetupRig rig;
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(&*rig.window));
+        auto *pressed = rig.child<QPushButton>(button);
+        pressed->setFocus();
+        QTest::keyClick(pressed, Qt::Key_Return);
+        QTEST(rig.ended, "ended");
+        // OK ran the check: the encoder stayed silent.
+        QCOMPARE(rig.errors.size(), 1 - rig.ended);
+    }
 };
 
 QTEST_MAIN(TestCommSetup)
