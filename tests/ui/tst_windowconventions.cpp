@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -214,6 +215,41 @@ private Q_SLOTS:
                  QStringLiteral("No card swipe(s) saved to "));
     }
 
+    // A prompt window shows beside the main window when the screen has room, otherwise
+    // over the main window's buttons.
+    void promptPlacedWhenShown_data() {
+        QTest::addColumn<bool>("roomBeside");
+        QTest::newRow("room beside") << true;
+        QTest::newRow("no room beside") << false;
+    }
+
+    void promptPlacedWhenShown() {
+        QFETCH(bool, roomBeside);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget owner;
+        auto *button = new QPushButton(QStringLiteral("Read"), &owner);
+        owner.setGeometry(screen.left(), screen.top(),
+                          roomBeside ? screen.width() / 3 : screen.width() - 20,
+                          screen.height() / 2);
+        button->setGeometry(10, owner.height() - 40, 100, 30);
+        owner.show();
+        PromptRig rig(&owner);
+        QRect placed;
+        rig.pump.after(10ms, [&] {
+            placed = rig.window.frameGeometry();
+            rig.window.close();
+        });
+        rig.window.run();
+        QVERIFY(screen.contains(placed));
+        const QRect buttons(button->mapToGlobal(QPoint(0, 0)), button->size());
+        if (roomBeside) {
+            QVERIFY(placed.left() > owner.frameGeometry().right());
+            QCOMPARE(placed.top(), owner.frameGeometry().top());
+        } else {
+            QVERIFY(placed.intersects(buttons));
+            QCOMPARE(placed.top(), buttons.top());
+        }
+    }
 };
 
 QTEST_MAIN(TestWindowConventions)
