@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "app/SettingsStore.h"
+#include "iso/FileCommands.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
@@ -43,6 +44,7 @@ int Main(QApplication &app) {
     std::unique_ptr<frmMainMenu> mainWindow;
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
+    std::unique_ptr<FileCommands> fileCommands;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -53,9 +55,20 @@ int Main(QApplication &app) {
         CommandWindows windows;
         windows.readCard = opener(readCard, context, mainWindow.get());
         windows.writeCard = opener(writeCard, context, mainWindow.get());
+        fileCommands = std::make_unique<FileCommands>(context, mainWindow.get());
+        windows.encodeFromFile = [&fileCommands] {
+            fileCommands->encodeFromFile();
+        };
+        windows.saveToFile = [&fileCommands] {
+            fileCommands->saveToFile();
+        };
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);
+        // Cards a save run left unsaved are offered once the operator sees the main window.
+        QMetaObject::invokeMethod(
+            mainWindow.get(), [&fileCommands] { fileCommands->offerLeftBehind(); },
+            Qt::QueuedConnection);
     };
 
     frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store, serialPorts,

@@ -4,6 +4,8 @@
 #include "SimProgramTests.h"
 
 #include "app/SettingsStore.h"
+#include "iso/FileCommands.h"
+#include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -45,6 +48,30 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
     timer->start(10ms);
 }
 
+// The setup window's OK on port 1 in the command set mode, as the operator confirms it.
+bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
+    SettingsStore store;
+    const SystemSerialPorts serialPorts;
+    QtCommControl port;
+    bool opened = false;
+    const auto why = [](const QString &reason) {
+        qWarning() << reason;
+    };
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
+                       {[&opened] { opened = true; }, [] {}, why});
+    setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
+    setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
+    setup.findChild<QPushButton *>("Command1")->click();
+    return opened && runtime.state.EmulationMode == mode;
+}
+
+// What the windows are given, with the real serial port.
+PromptWindow::Context programContext(LinkRuntime &runtime, MainRecords &records) {
+    return {runtime.state, runtime.waiter, records, runtime.port, [](QObject *parent) {
+                return new QtCommControl(parent);
+            }};
+}
+
 } // namespace
 
 // The program's parts as Main puts them together, with the real serial port, talking to
@@ -56,6 +83,8 @@ private Q_SLOTS:
     void cleanup();
     void readAndWrite_data();
     void readAndWrite();
+    void saveAndEncodeFiles_data();
+    void saveAndEncodeFiles();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
@@ -111,27 +140,8 @@ void TestEndToEnd::readAndWrite() {
     MainModule &state = runtime.state;
     FakeRecords records;
     ModalWatcher watcher;
-    {
-        SettingsStore store;
-        const SystemSerialPorts serialPorts;
-        QtCommControl port;
-        bool opened = false;
-        const auto why = [](const QString &reason) {
-            qWarning() << reason;
-        };
-        frmCommSetup setup(state, runtime.port, port, runtime.waiter, store, serialPorts,
-                           {[&opened] { opened = true; }, [] {}, why});
-        setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
-        setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")
-            ->setChecked(true);
-        setup.findChild<QPushButton *>("Command1")->click();
-        QVERIFY(opened);
-        QCOMPARE(state.EmulationMode, mode);
-    }
-    const PromptWindow::Context context{state, runtime.waiter, records, runtime.port,
-                                        [](QObject *parent) {
-                                            return new QtCommControl(parent);
-                                        }};
+    QVERIFY(setUp(runtime, mode));
+    const PromptWindow::Context context = programContext(runtime, records);
     // Runs a read or write window until its first card is done, then presses Cancel.
     const auto oneCard = [&watcher](PromptWindow &window) {
         watcher.leaveAlone = &window;
@@ -184,6 +194,64 @@ void TestEndToEnd::readAndWrite() {
                  .hasMatch(),
              qPrintable(watcher.seen[0].text));
     QVERIFY(!lost.isVisible());
+}
+
+void TestEndToEnd::saveAndEncodeFiles_data() {
+    readAndWrite_data();
+}
+
+// Three cards of the simulator's deck saved to a file, then the file encoded back.
+void TestEndToEnd::saveAndEncodeFiles() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    QTemporaryDir dir;
+    const QByteArray deck = "SAVED ONE|1111=01|1\r\nSAVED TWO|2222=02|22\r\n"
+                            "SAVED THREE|3333=03|333\r\n";
+    const QString deckPath = dir.filePath(QStringLiteral("deck.txt"));
+    QFile deckFile(deckPath);
+    QVERIFY(deckFile.open(QIODevice::WriteOnly) && deckFile.write(deck) == deck.size());
+    deckFile.close();
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "1", "--mode", simMode, "--auto-swipe",
+                                                 "1200", "--deck", deckPath, "--background"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+
+    LinkRuntime runtime;
+    FakeRecords records;
+    ModalWatcher watcher;
+    watcher.leavePromptWindows = true;
+    QVERIFY(setUp(runtime, mode));
+    QWidget parent;
+    FileCommands commands(programContext(runtime, records), &parent,
+                          dir.filePath(QStringLiteral("recovery")));
+    const QString cards = dir.filePath(QStringLiteral("cards.txt"));
+    const FileChooser choose = [&cards](QWidget *, const QString &, const QString &,
+                                        const QString &) {
+        return cards;
+    };
+    commands.setFileDialogs(choose, choose);
+    when(
+        &parent, [&runtime] { return runtime.state.SaveCardNumber == 4; },
+        [&parent] {
+            parent.findChild<cfrmEncodeWF *>()->findChild<QPushButton *>("Command1_0")->click();
+        });
+    commands.saveToFile();
+    QFile saved(cards);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), deck);
+    QCOMPARE(records.message(), "\r\n3 records successfully saved to file " + cards.toLatin1());
+
+    commands.encodeFromFile();
+    QStringList written;
+    for (int i = 0; i < 3; ++i)
+        written << waitForLine(QStringLiteral("card written"));
+    QCOMPARE(
+        written,
+        (QStringList{R"(card written: track 1 "SAVED ONE", track 2 "1111=01", track 3 "1")",
+                     R"(card written: track 1 "SAVED TWO", track 2 "2222=02", track 3 "22")",
+                     R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {
