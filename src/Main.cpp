@@ -9,6 +9,8 @@
 #include "iso/frmTrackSelect.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
+#include "ui/WindowConventions.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
@@ -36,8 +38,10 @@ std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::
 } // namespace
 
 int Main(QApplication &app) {
+    installWindowConventions(app);
     LinkRuntime runtime;
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl setupPort;
 
     std::unique_ptr<frmMainMenu> mainWindow;
@@ -78,7 +82,7 @@ int Main(QApplication &app) {
             Qt::QueuedConnection);
     };
 
-    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store, serialPorts,
                        frmCommSetup::Actions{openMainWindow, [&app] { app.exit(0); },
                                              [&setup](const QString &reason) {
                                                  sfrmErrComm1 error(&setup);

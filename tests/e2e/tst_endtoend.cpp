@@ -12,6 +12,7 @@
 #include "iso/frmEraseCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
@@ -52,12 +53,13 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
 // The setup window's OK on port 1 in the command set mode, as the operator confirms it.
 bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl port;
     bool opened = false;
     const auto why = [](const QString &reason) {
         qWarning() << reason;
     };
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
                        {[&opened] { opened = true; }, [] {}, why});
     setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
     setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
