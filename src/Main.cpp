@@ -3,7 +3,10 @@
 #include "app/SettingsStore.h"
 #include "iso/FileCommands.h"
 #include "iso/cfrmReadCard.h"
+#include "iso/cfrmRecEntry.h"
+#include "iso/cfrmTrackSelect.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "ui/WindowSlot.h"
@@ -14,6 +17,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -22,11 +26,11 @@ void centre(QWidget &window) {
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
 }
 
-template <class Window>
-std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::Context &context,
-                             QWidget *parent) {
-    return [&slot, context, parent] {
-        windowIn(slot, context, parent).run();
+// The window is made with args on first use; each call runs it once.
+template <class Window, class... Args>
+std::function<void()> opener(std::unique_ptr<Window> &slot, Args... args) {
+    return [&slot, args...] {
+        windowIn(slot, args...).run();
     };
 }
 
@@ -41,6 +45,9 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
     std::unique_ptr<FileCommands> fileCommands;
+    std::unique_ptr<cfrmTrackSelect> incrTrackSelect;
+    std::unique_ptr<cfrmRecEntry> recEntry;
+    std::unique_ptr<cfrmWriteIncr> writeIncr;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -58,6 +65,10 @@ int Main(QApplication &app) {
         windows.saveToFile = [&fileCommands] {
             fileCommands->saveToFile();
         };
+        windows.incrTrackSelect =
+            opener(incrTrackSelect, std::ref(runtime.state), mainWindow.get());
+        windows.recEntry = opener(recEntry, std::ref(runtime.state), mainWindow.get());
+        windows.writeIncr = opener(writeIncr, context, mainWindow.get());
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);

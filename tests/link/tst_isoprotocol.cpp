@@ -4,6 +4,7 @@
 #include "app/MainModule.h"
 #include "iso/cfrmEncodeRF.h"
 #include "iso/cfrmEncodeWF.h"
+#include "iso/cfrmWriteIncr.h"
 #include "link/IsoProtocol.h"
 #include "link/LinkSession.h"
 #include "link/Waiter.h"
@@ -56,8 +57,6 @@ struct Variant {
 };
 
 constexpr Duration CopyReadPause = 500ms;
-constexpr Duration IncrementalResetReplyLimit = 500ms;
-constexpr Duration IncrementalResetSettle = 100ms;
 
 const Variant ReadW{};
 const Variant WriteW{};
@@ -71,10 +70,7 @@ const Variant CopyW{
                      .kvtCollects = true}}};
 const Variant EraseW{
     .iso = {.sendAndWait = {.yields = false}, .errorIndicator = {.yieldsFirst = false}}};
-const Variant IncrW{.iso = {.write = {.flushes = false}},
-                    .reset = {.yieldsFirst = true,
-                              .replyLimit = IncrementalResetReplyLimit,
-                              .settle = IncrementalResetSettle}};
+const Variant IncrW{.iso = IncrProtocol, .reset = IncrReset};
 const Variant SaveW{.iso = cfrmEncodeWF::Protocol};
 const Variant FileW{.iso = cfrmEncodeRF::Protocol};
 
@@ -439,7 +435,7 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
 
     waits("reset reply", Kvt, ReadW, {}, Reset, -1, ResetReplyLimit);
     waits("incremental reset reply", Kvt, IncrW, {}, Reset, -1,
-          IncrementalResetReplyLimit + IncrementalResetSettle);
+          IncrResetReplyLimit + IncrResetSettle);
     waits("opening reply", Kvt, ReadW, {}, OpenRead, -1, OpeningReplyLimit);
     waits("indicator reply", Kvt, ReadW, {}, ErrorOn, -1, IndicatorReplyLimit);
     waits("WaitReady", Kvt, SaveW, {}, WaitReady, -1, P::WaitReadyReplyLimit + P::WaitReadyPause);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "iso/IncrementalBatch.h"
+#include "link/IsoProtocol.h"
+#include "ui/PromptWindow.h"
+
+#include <chrono>
+
+// The batch window's protocol: the LRQ118 write frame goes out without the receive buffer
+// being emptied around it; the KVT-380A reset yields first and waits 0.5 s for its answer,
+// then 0.1 s more before taking it.
+inline const IsoProtocol::Options IncrProtocol{.write = {.flushes = false}};
+inline constexpr auto IncrResetReplyLimit = std::chrono::milliseconds(500);
+inline constexpr auto IncrResetSettle = std::chrono::milliseconds(100);
+inline const ResetRule IncrReset{
+    .yieldsFirst = true, .replyLimit = IncrResetReplyLimit, .settle = IncrResetSettle};
+
+// "Incremental Encode", last step: writes IncrCount cards, each with the base record and
+// IncrNumber on track IncrTrack. A written card moves the number on by IncrStep; a failed
+// one is offered again with the same number.
+class cfrmWriteIncr : public PromptWindow {
+    Q_OBJECT
+public:
+    static constexpr auto CardPause = std::chrono::milliseconds(500);
+    static inline const QByteArray WriteErrorCaption = "Incremental Encode Write Error";
+
+    explicit cfrmWriteIncr(const Context &context, QWidget *parent = nullptr);
+
+protected:
+    void load() override;
+    void startWork() override;
+    Opening openingHandshake() override;
+    Next runCard() override;
+    void showOpeningError(Opening failure) override;
+    void showCardError() override;
+    void setErrorIndication(bool on) override;
+    void unloading(bool byOperator) override;
+    void sendClosingFrames() override;
+
+private:
+    void lightsOut();
+    void showProgress();
+    // Tells the operator why the card cannot be written; the batch ends with it.
+    void reportUnwritableCard(const IsoFrames::Tracks &card,
+                              const IncrementalBatch::CardFault &fault);
+
+    IsoProtocol protocol_;
+    // The batch size, fixed when the run starts.
+    qint32 total_ = 0;
+};
