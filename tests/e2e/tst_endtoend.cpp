@@ -8,6 +8,7 @@
 #include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "ui/frmCommSetup.h"
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void readAndWrite();
     void saveAndEncodeFiles_data();
     void saveAndEncodeFiles();
+    void incrementalBatch_data();
+    void incrementalBatch();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
@@ -250,6 +253,46 @@ void TestEndToEnd::saveAndEncodeFiles() {
                      R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
+}
+
+void TestEndToEnd::incrementalBatch_data() {
+    readAndWrite_data();
+}
+
+// The batch as the base-record window leaves it: track 1 ID, 98 up by 1, three cards, Z.
+void TestEndToEnd::incrementalBatch() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
+               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+    sim_.write("blank\n");
+    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+
+    LinkRuntime runtime;
+    MainModule &state = runtime.state;
+    FakeRecords records;
+    ModalWatcher watcher;
+    QVERIFY(setUp(runtime, mode));
+    state.IncrTrack = 1;
+    state.Track1Data = "ID";
+    state.Track2Data = "12";
+    state.Track3Data.clear();
+    state.IncrNumber = 98;
+    state.IncrStep = 1;
+    state.IncrCount = 3;
+    state.IncrSuffix = "Z";
+    state.CancelRequested = false;
+    cfrmWriteIncr batch(programContext(runtime, records));
+    watcher.leaveAlone = &batch;
+    batch.run(); // ends by itself after the third card
+    QVERIFY(watcher.seen.isEmpty());
+    for (const char *number : {"98", "99", "100"})
+        QCOMPARE(waitForLine(QStringLiteral("card written")),
+                 QStringLiteral(R"(card written: track 1 "ID%1Z", track 2 "12", track 3 blank)")
+                     .arg(QLatin1String(number)));
+    QCOMPARE(state.IncrCount, 0);
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {
