@@ -185,6 +185,11 @@ void PromptWindow::setCardSentence(const QString &text) {
     if (cardSentence_ == nullptr)
         return;
     cardSentence_->setText(text);
+    // A longer sentence widens the open window rather than being cut off.
+    if (isVisible()) {
+        layout()->activate();
+        resize(size().expandedTo(sizeHint()));
+    }
     placeCardNumber();
 }
 

@@ -77,11 +77,15 @@ struct Rig : FakeLink {
         };
         model().setAutoSwipe(300ms);
         model().setWrittenSink([this](const Card &card) {
-            // The card written is the one the input record shows.
+            // The card written is the one the input record shows, under a progress line that
+            // the window is wide enough for.
             const bool shown =
                 joined(card) == records.track(0) + '|' + records.track(1) + '|' + records.track(2);
+            const auto *sentence = window->findChild<QLabel *>(u"Label1"_s);
+            const bool whole = sentence->width() >= sentence->sizeHint().width();
             happened << progress() + u": "_s + QString::fromLatin1(joined(card)) +
-                            (shown ? QString() : u" (not shown)"_s);
+                            (shown ? QString() : u" (not shown)"_s) +
+                            (whole ? QString() : u" (cut off)"_s);
             if (afterWrite)
                 afterWrite();
         });
