@@ -3,6 +3,7 @@
 #include "app/MainModule.h"
 #include "app/TrackFault.h"
 #include "iso/IncrementalBatch.h"
+#include "ui/DialogFrame.h"
 #include "ui/EntryFieldGuard.h"
 #include "ui/TrackInput.h"
 
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,15 +48,11 @@ cfrmRecEntry::cfrmRecEntry(MainModule &state, QWidget *parent)
     : QDialog(parent), state_(state), guard_(new EntryFieldGuard(this)) {
     setObjectName(QStringLiteral("cfrmRecEntry"));
     setWindowTitle(QStringLiteral("Incremental Encode - Base Record Entry"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
 
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    picture->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
+    picture->setPixmap(dialogPicture(*this, QStyle::SP_MessageBoxInformation));
     auto *prompt = new QLabel(QStringLiteral("Please enter the base record to encode."), this);
     prompt->setObjectName(QStringLiteral("Label1"));
 

@@ -1,28 +1,24 @@
 #include "iso/cfrmTrackSelect.h"
 
 #include "app/MainModule.h"
+#include "ui/DialogFrame.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 cfrmTrackSelect::cfrmTrackSelect(MainModule &state, QWidget *parent)
     : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("cfrmTrackSelect"));
     setWindowTitle(QStringLiteral("Incremental Encode - Track Selection"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
 
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    picture->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, this).pixmap(size, size));
+    picture->setPixmap(dialogPicture(*this, QStyle::SP_MessageBoxQuestion));
     auto *prompt = new QLabel(QStringLiteral("Please select a track to increment."), this);
     prompt->setObjectName(QStringLiteral("Label1"));
 

@@ -1,5 +1,7 @@
 #include "ui/MessageWindow.h"
 
+#include "ui/DialogFrame.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -9,9 +11,7 @@
 MessageWindow::MessageWindow(QWidget *parent)
     : QDialog(parent), icon_(new QLabel(this)), text_(new QLabel(this)), body_(new QVBoxLayout),
       ok_(new QPushButton(QStringLiteral("OK"), this)) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
 
     icon_->setObjectName(QStringLiteral("Picture1"));
     setIcon(QStyle::SP_MessageBoxWarning);
@@ -51,8 +51,7 @@ void MessageWindow::showModal() {
 }
 
 void MessageWindow::setIcon(QStyle::StandardPixmap icon) {
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon_->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(size, size));
+    icon_->setPixmap(dialogPicture(*this, icon));
 }
 
 void MessageWindow::setText(const QString &text) {
