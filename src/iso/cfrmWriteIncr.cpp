@@ -2,7 +2,6 @@
 
 #include "app/MainModule.h"
 #include "ui/MainRecords.h"
-#include "ui/MessageWindows.h"
 
 #include <QMessageBox>
 
@@ -15,7 +14,7 @@ const QString CardSentence = QStringLiteral("You are writing card #             
 } // namespace
 
 cfrmWriteIncr::cfrmWriteIncr(const Context &context, QWidget *parent)
-    : PromptWindow(context, {}, parent), protocol_(session(), IncrProtocol) {
+    : IsoWriteWindow(context, IncrProtocol, parent) {
     setObjectName(QStringLiteral("cfrmWriteIncr"));
     setWindowTitle(QStringLiteral("Incremental Encode Prompt "));
 }
@@ -33,25 +32,8 @@ void cfrmWriteIncr::startWork() {
     session().discardInput();
 }
 
-// KVT-380A: both indications off after a refused command, before the error window.
-void cfrmWriteIncr::lightsOut() {
-    protocol_.SendAndWait(Kvt::ReadyOn);
-    protocol_.SendAndWait(Kvt::ReadyOff);
-}
-
 PromptWindow::Opening cfrmWriteIncr::openingHandshake() {
-    if (!protocol_.isKvt380a()) {
-        (void)session().OpeningCommand(Kvt::OpeningWrite);
-        protocol_.PrepareWrite();
-        return Opening::Ready;
-    }
-    if (!session().ResetStep(IncrReset))
-        return Opening::ResetFailed;
-    session().PauseAfterReset();
-    if (session().OpeningCommand(Kvt::OpeningWrite))
-        return Opening::Ready;
-    lightsOut();
-    return Opening::CommandFailed;
+    return writeOpening(IncrReset);
 }
 
 void cfrmWriteIncr::showProgress() {
@@ -69,26 +51,18 @@ PromptWindow::Next cfrmWriteIncr::runCard() {
     }
     records().showInput(card, MainRecords::BlankLength::AsText);
     records().clearOutput();
-    const SwipeResult result = protocol_.WriteTracks(card[0], card[1], card[2]);
+    const SwipeResult result = protocol().WriteTracks(card[0], card[1], card[2]);
     if (!state().CancelRequested && result == SwipeResult::Done) {
         records().showOutput(card, MainRecords::BlankLength::AsText);
         records().setMessage("\r\nWrite complete.  Verify data accuracy before continue.");
         if (IncrementalBatch::CardWritten(state()))
             return Next::Stop;
-    } else {
-        if (state().CancelRequested)
-            return Next::Stop;
-        records().markOutputFailed();
-        records().setMessage({});
-        if (protocol_.isKvt380a())
-            lightsOut();
-        reportCardFailure();
-        if (result == SwipeResult::NotDone)
-            return Next::Stop;
+    } else if (writeFailed(result) == Next::Stop) {
+        return Next::Stop;
     }
-    if (protocol_.isKvt380a()) {
+    if (protocol().isKvt380a()) {
         lightsOut();
-        protocol_.SendAndWait(Kvt::OpeningWrite);
+        protocol().SendAndWait(Kvt::OpeningWrite);
     }
     session().pause(CardPause);
     records().setMessage({});
@@ -111,26 +85,14 @@ void cfrmWriteIncr::reportUnwritableCard(const IsoFrames::Tracks &card,
     box.exec();
 }
 
+// A refused reset shows the write error window, a refused "(" the read error window.
 void cfrmWriteIncr::showOpeningError(Opening failure) {
     if (failure == Opening::ResetFailed)
-        sfrmWriteErr(state(), this).showModal();
+        showCardError();
     else
-        sfrmReadErr(state(), this).showModal();
-}
-
-void cfrmWriteIncr::showCardError() {
-    sfrmWriteErr(state(), this).showModal();
-}
-
-void cfrmWriteIncr::setErrorIndication(bool on) {
-    protocol_.SetErrorIndicator(on);
+        IsoWriteWindow::showOpeningError(failure);
 }
 
 void cfrmWriteIncr::unloading(bool) {
     state().WriteErrCaption.clear();
-}
-
-void cfrmWriteIncr::sendClosingFrames() {
-    if (protocol_.isKvt380a())
-        protocol_.SendAndWait(Kvt::Reset);
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "iso/IncrementalBatch.h"
-#include "link/IsoProtocol.h"
-#include "ui/PromptWindow.h"
+#include "iso/IsoWriteWindow.h"
 
 #include <chrono>
 
@@ -18,7 +17,7 @@ inline const ResetRule IncrReset{
 // "Incremental Encode", last step: writes IncrCount cards, each with the base record and
 // IncrNumber on track IncrTrack. A written card moves the number on by IncrStep; a failed
 // one is offered again with the same number.
-class cfrmWriteIncr : public PromptWindow {
+class cfrmWriteIncr : public IsoWriteWindow {
     Q_OBJECT
 public:
     static constexpr auto CardPause = std::chrono::milliseconds(500);
@@ -32,19 +31,14 @@ protected:
     Opening openingHandshake() override;
     Next runCard() override;
     void showOpeningError(Opening failure) override;
-    void showCardError() override;
-    void setErrorIndication(bool on) override;
     void unloading(bool byOperator) override;
-    void sendClosingFrames() override;
 
 private:
-    void lightsOut();
     void showProgress();
     // Tells the operator why the card cannot be written; the batch ends with it.
     void reportUnwritableCard(const IsoFrames::Tracks &card,
                               const IncrementalBatch::CardFault &fault);
 
-    IsoProtocol protocol_;
     // The batch size, fixed when the run starts.
     qint32 total_ = 0;
 };
