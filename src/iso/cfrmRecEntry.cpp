@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const std::array<QString, cfrmRecEntry::BoxesPerTrack> FieldCaptions = {
@@ -241,6 +243,10 @@ bool cfrmRecEntry::numbersAccepted(int firstBox) {
 
 void cfrmRecEntry::okPressed() {
     guard_->checkPending();
+    // Enter in a box presses OK without leaving the box: its text is checked all the same.
+    if (const auto box = std::find(boxes_.begin(), boxes_.end(), focusWidget());
+        box != boxes_.end())
+        guard_->check(*box);
     if (trackLength(0) + trackLength(1) + trackLength(2) == 0)
         return;
     const int first = BoxesPerTrack * (state_.IncrTrack - 1);

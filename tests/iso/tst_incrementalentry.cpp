@@ -237,53 +237,67 @@ void TestIncrementalEntry::okTakesTheBaseRecord_data() {
     QTest::addColumn<QString>("taken");
     QTest::addColumn<QString>("messages");
     QTest::addColumn<QString>("focus"); // after OK
+    QTest::addColumn<bool>("enter");    // the last box is pasted into and OK pressed with Enter
     const QString none = u"0 0 0 0 0 "_s;
     QTest::newRow("AB / 0007 / X")
         << 1 << QStringList{u"0=AB"_s, u"1=0007"_s, u"2=12"_s, u"3=3"_s, u"4=X"_s, u"5=55"_s}
         << u"2 4 0 0 1 2 0 0 0 0 0 0 0 0 0 / 7 2 0"_s << u"AB|55| #7 step 12 count 3 suffix X"_s
-        << u""_s << u""_s;
+        << u""_s << u""_s << false;
     QTest::newRow("Count and Starting # empty: one card from 0")
         << 2 << QStringList{u"5=;"_s, u"9=="_s} << none + u"1 0 0 0 1 "_s + none + u"/ 0 2 0"_s
-        << u"|;| #0 step 0 count 1 suffix ="_s << u""_s << u""_s;
+        << u"|;| #0 step 0 count 1 suffix ="_s << u""_s << u""_s << false;
     QTest::newRow("nothing entered but a Count: OK does nothing")
         << 3 << QStringList{u"13=5"_s} << none + none + u"0 0 0 0 0 / 0 0 0"_s
-        << u"cancelled, Track1Data stale"_s << u""_s << u"Command1_1"_s;
+        << u"cancelled, Track1Data stale"_s << u""_s << u"Command1_1"_s << false;
     QTest::newRow("negative Count refused")
         << 1 << QStringList{u"0=A"_s, u"3=-2"_s} << u"1 0 0 0 0 "_s + none + none + u"/ 1 0 0"_s
         << u"cancelled, Track1Data stale"_s
         << u"Format Error: Count cannot be negative: enter how many cards to write, or leave it "
            "empty for one."_s
-        << u"TIT3"_s;
+        << u"TIT3"_s << false;
     QTest::newRow("Starting # beyond 32 bits refused")
         << 3 << QStringList{u"11=3000000000"_s} << none + none + u"0 10 0 0 0 / 0 0 10"_s
         << u"cancelled, Track1Data stale"_s
         << u"Format Error: Starting # 3000000000 is out of range: use a whole number from "
            "-2147483648 to 2147483647."_s
-        << u"TIT11"_s;
+        << u"TIT11"_s << false;
     QTest::newRow("Increment below 32 bits refused")
         << 1 << QStringList{u"0=A"_s, u"2=-2147483649"_s}
         << u"1 0 0 0 0 "_s + none + none + u"/ 1 0 0"_s << u"cancelled, Track1Data stale"_s
         << u"Format Error: Increment -2147483649 is out of range: use a whole number from "
            "-2147483648 to 2147483647."_s
-        << u"TIT2"_s;
-    QTest::newRow("lenient numbers") << 1 << QStringList{u"1=2.5"_s, u"2=1E1"_s, u"3= 4 "_s}
-                                     << u"0 3 0 0 0 "_s + none + none + u"/ 3 0 0"_s
-                                     << u"|| #2 step 10 count 4 suffix "_s << u""_s << u""_s;
+        << u"TIT2"_s << false;
+    QTest::newRow("lenient numbers")
+        << 1 << QStringList{u"1=2.5"_s, u"2=1E1"_s, u"3= 4 "_s}
+        << u"0 3 0 0 0 "_s + none + none + u"/ 3 0 0"_s << u"|| #2 step 10 count 4 suffix "_s
+        << u""_s << u""_s << false;
+    QTest::newRow("Enter in a box checks it first")
+        << 1 << QStringList{u"0=ab"_s} << u"2 0 0 0 0 "_s + none + none + u"/ 2 0 0"_s
+        << u"AB|| #0 step 0 count 1 suffix "_s << u""_s << u""_s << true;
 }
 
 void TestIncrementalEntry::okTakesTheBaseRecord() {
     QFETCH(int, track);
     QFETCH(QStringList, boxes);
+    QFETCH(bool, enter);
     EntryRig rig{qint16(track)};
     QString lengths;
     bool closedByOk = false;
     QString focus;
     runOperated(rig.window, [&] {
-        for (const QString &entry : boxes)
-            rig.box(entry.section(u'=', 0, 0).toInt())->setText(entry.section(u'=', 1));
+        QLineEdit *last = nullptr;
+        for (const QString &entry : boxes) {
+            last = rig.box(entry.section(u'=', 0, 0).toInt());
+            if (enter)
+                last->setFocus();
+            last->setText(entry.section(u'=', 1));
+        }
         QTest::qWait(10);
         lengths = rig.lengths();
-        rig.press("Command1_1");
+        if (enter)
+            QTest::keyClick(last, Qt::Key_Return);
+        else
+            rig.press("Command1_1");
         closedByOk = !rig.window.isVisible();
         if (!closedByOk) {
             focus = rig.window.focusWidget()->objectName();
