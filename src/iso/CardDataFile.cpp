@@ -110,7 +110,7 @@ bool IsStorableCard(const IsoFrames::Tracks &tracks) {
     // "|", CR and LF lie outside every track's characters, so the check covers them too.
     for (int track = 1; track <= 3; ++track) {
         const QByteArray &text = tracks.at(track - 1);
-        if (text == FailedTrack || fieldProblem(0, track, text))
+        if (text == FailedTrack || FindTrackFault(track, text))
             return false;
     }
     return true;

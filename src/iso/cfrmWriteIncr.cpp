@@ -14,7 +14,7 @@ const QString CardSentence = QStringLiteral("You are writing card #             
 } // namespace
 
 cfrmWriteIncr::cfrmWriteIncr(const Context &context, QWidget *parent)
-    : IsoWriteWindow(context, IncrProtocol, parent) {
+    : IsoWriteWindow(context, Protocol, parent) {
     setObjectName(QStringLiteral("cfrmWriteIncr"));
     setWindowTitle(QStringLiteral("Incremental Encode Prompt "));
 }
@@ -33,7 +33,7 @@ void cfrmWriteIncr::startWork() {
 }
 
 PromptWindow::Opening cfrmWriteIncr::openingHandshake() {
-    return writeOpening(IncrReset);
+    return writeOpening(OpeningReset);
 }
 
 void cfrmWriteIncr::showProgress() {

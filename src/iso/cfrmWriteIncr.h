@@ -5,23 +5,22 @@
 
 #include <chrono>
 
-// The batch window's protocol: the LRQ118 write frame goes out without the receive buffer
-// being emptied around it; the KVT-380A reset yields first and waits 0.5 s for its answer,
-// then 0.1 s more before taking it.
-inline const IsoProtocol::Options IncrProtocol{.write = {.flushes = false}};
-inline constexpr auto IncrResetReplyLimit = std::chrono::milliseconds(500);
-inline constexpr auto IncrResetSettle = std::chrono::milliseconds(100);
-inline const ResetRule IncrReset{
-    .yieldsFirst = true, .replyLimit = IncrResetReplyLimit, .settle = IncrResetSettle};
-
 // "Incremental Encode", last step: writes IncrCount cards, each with the base record and
 // IncrNumber on track IncrTrack. A written card moves the number on by IncrStep; a failed
 // one is offered again with the same number.
 class cfrmWriteIncr : public IsoWriteWindow {
     Q_OBJECT
 public:
+    // The LRQ118 write frame goes out without the receive buffer being emptied around it.
+    inline static const IsoProtocol::Options Protocol{.write = {.flushes = false}};
+    // KVT-380A: the opening reset yields first and waits 0.5 s for its answer, then 0.1 s
+    // more before taking it.
+    static constexpr auto ResetAnswerLimit = std::chrono::milliseconds(500);
+    static constexpr auto ResetSettle = std::chrono::milliseconds(100);
+    inline static const ResetRule OpeningReset{
+        .yieldsFirst = true, .replyLimit = ResetAnswerLimit, .settle = ResetSettle};
     static constexpr auto CardPause = std::chrono::milliseconds(500);
-    static inline const QByteArray WriteErrorCaption = "Incremental Encode Write Error";
+    inline static const QByteArray WriteErrorCaption = "Incremental Encode Write Error";
 
     explicit cfrmWriteIncr(const Context &context, QWidget *parent = nullptr);
 

@@ -70,7 +70,7 @@ const Variant CopyW{
                      .kvtCollects = true}}};
 const Variant EraseW{
     .iso = {.sendAndWait = {.yields = false}, .errorIndicator = {.yieldsFirst = false}}};
-const Variant IncrW{.iso = IncrProtocol, .reset = IncrReset};
+const Variant IncrW{.iso = cfrmWriteIncr::Protocol, .reset = cfrmWriteIncr::OpeningReset};
 const Variant SaveW{.iso = cfrmEncodeWF::Protocol};
 const Variant FileW{.iso = cfrmEncodeRF::Protocol};
 
@@ -435,7 +435,7 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
 
     waits("reset reply", Kvt, ReadW, {}, Reset, -1, ResetReplyLimit);
     waits("incremental reset reply", Kvt, IncrW, {}, Reset, -1,
-          IncrResetReplyLimit + IncrResetSettle);
+          cfrmWriteIncr::ResetAnswerLimit + cfrmWriteIncr::ResetSettle);
     waits("opening reply", Kvt, ReadW, {}, OpenRead, -1, OpeningReplyLimit);
     waits("indicator reply", Kvt, ReadW, {}, ErrorOn, -1, IndicatorReplyLimit);
     waits("WaitReady", Kvt, SaveW, {}, WaitReady, -1, P::WaitReadyReplyLimit + P::WaitReadyPause);
