@@ -4,7 +4,10 @@
 #include "iso/FileCommands.h"
 #include "iso/cfrmCopyCard.h"
 #include "iso/cfrmReadCard.h"
+#include "iso/cfrmRecEntry.h"
+#include "iso/cfrmTrackSelect.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
 #include "iso/frmTrackSelect.h"
 #include "link/LinkRuntime.h"
@@ -19,6 +22,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -27,11 +31,11 @@ void centre(QWidget &window) {
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
 }
 
-template <class Window>
-std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::Context &context,
-                             QWidget *parent) {
-    return [&slot, context, parent] {
-        windowIn(slot, context, parent).run();
+// The window is made with args on first use; each call runs it once.
+template <class Window, class... Args>
+std::function<void()> opener(std::unique_ptr<Window> &slot, Args... args) {
+    return [&slot, args...] {
+        windowIn(slot, args...).run();
     };
 }
 
@@ -51,6 +55,9 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmCopyCard> copyCard;
     std::unique_ptr<frmTrackSelect> trackSelect;
     std::unique_ptr<frmEraseCard> eraseCard;
+    std::unique_ptr<cfrmTrackSelect> incrTrackSelect;
+    std::unique_ptr<cfrmRecEntry> recEntry;
+    std::unique_ptr<cfrmWriteIncr> writeIncr;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -73,6 +80,10 @@ int Main(QApplication &app) {
             windowIn(trackSelect, runtime.state, parent).run();
         };
         windows.eraseCard = opener(eraseCard, context, mainWindow.get());
+        windows.incrTrackSelect =
+            opener(incrTrackSelect, std::ref(runtime.state), mainWindow.get());
+        windows.recEntry = opener(recEntry, std::ref(runtime.state), mainWindow.get());
+        windows.writeIncr = opener(writeIncr, context, mainWindow.get());
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);

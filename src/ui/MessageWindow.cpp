@@ -1,5 +1,7 @@
 #include "ui/MessageWindow.h"
 
+#include "ui/DialogFrame.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -27,9 +29,7 @@ QString iconName(QStyle::StandardPixmap icon) {
 MessageWindow::MessageWindow(QWidget *parent)
     : QDialog(parent), icon_(new QLabel(this)), text_(new QLabel(this)), body_(new QVBoxLayout),
       ok_(new QPushButton(QStringLiteral("OK"), this)) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
 
     icon_->setObjectName(QStringLiteral("Picture1"));
     setIcon(QStyle::SP_MessageBoxWarning);
@@ -69,8 +69,7 @@ void MessageWindow::showModal() {
 }
 
 void MessageWindow::setIcon(QStyle::StandardPixmap icon) {
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon_->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(size, size));
+    icon_->setPixmap(dialogPicture(*this, icon));
     icon_->setAccessibleName(iconName(icon));
 }
 

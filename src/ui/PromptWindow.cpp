@@ -2,6 +2,7 @@
 
 #include "app/MainModule.h"
 #include "link/CommControl.h"
+#include "ui/DialogFrame.h"
 #include "ui/MainRecords.h"
 #include "ui/PromptPlacement.h"
 
@@ -21,17 +22,13 @@ PromptWindow::PromptWindow(const Context &context, const Look &look, QWidget *pa
                                              context.port)),
       cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)),
       prompt_(new QLabel(SwipePromptText, this)), picture_(new QLabel(this)) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
     port_->setObjectName(QStringLiteral("MSComm1"));
     cancelButton_->setObjectName(QStringLiteral("Command1_0"));
     prompt_->setObjectName(QLatin1String(look.promptName));
     picture_->setObjectName(QStringLiteral("Picture1"));
 
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    picture_->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
+    picture_->setPixmap(dialogPicture(*this, QStyle::SP_MessageBoxInformation));
     picture_->setAccessibleName(QStringLiteral("Information"));
     QSizePolicy keepPlace = prompt_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
@@ -211,6 +208,11 @@ void PromptWindow::setCardSentence(const QString &text) {
     if (cardSentence_ == nullptr)
         return;
     cardSentence_->setText(text);
+    // A longer sentence widens the open window rather than being cut off.
+    if (isVisible()) {
+        layout()->activate();
+        resize(size().expandedTo(sizeHint()));
+    }
     placeCardNumber();
 }
 

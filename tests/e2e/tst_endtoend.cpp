@@ -9,6 +9,7 @@
 #include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
@@ -89,6 +90,8 @@ private Q_SLOTS:
     void saveAndEncodeFiles();
     void copyAndErase_data();
     void copyAndErase();
+    void incrementalBatch_data();
+    void incrementalBatch();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
@@ -310,6 +313,47 @@ void TestEndToEnd::copyAndErase() {
              QStringLiteral(
                  R"(card in the slot: track 1 blank, track 2 "1122334455=66", track 3 blank)"));
     QVERIFY(watcher.seen.isEmpty());
+}
+
+void TestEndToEnd::incrementalBatch_data() {
+    readAndWrite_data();
+}
+
+// The batch as the base-record window leaves it: track 1 ID, 98 up by 1, three cards, Z.
+// The batch as the base-record window leaves it: track 1 ID, 98 up by 1, three cards, Z.
+void TestEndToEnd::incrementalBatch() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
+               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+    sim_.write("blank\n");
+    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+
+    LinkRuntime runtime;
+    MainModule &state = runtime.state;
+    FakeRecords records;
+    ModalWatcher watcher;
+    QVERIFY(setUp(runtime, mode));
+    state.IncrTrack = 1;
+    state.Track1Data = "ID";
+    state.Track2Data = "12";
+    state.Track3Data.clear();
+    state.IncrNumber = 98;
+    state.IncrStep = 1;
+    state.IncrCount = 3;
+    state.IncrSuffix = "Z";
+    state.CancelRequested = false;
+    cfrmWriteIncr batch(programContext(runtime, records));
+    watcher.leaveAlone = &batch;
+    batch.run(); // ends by itself after the third card
+    QVERIFY(watcher.seen.isEmpty());
+    for (const char *number : {"98", "99", "100"})
+        QCOMPARE(waitForLine(QStringLiteral("card written")),
+                 QStringLiteral(R"(card written: track 1 "ID%1Z", track 2 "12", track 3 blank)")
+                     .arg(QLatin1String(number)));
+    QCOMPARE(state.IncrCount, 0);
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {

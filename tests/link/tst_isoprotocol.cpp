@@ -2,9 +2,10 @@
 #include "ScriptedPort.h"
 
 #include "app/MainModule.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmEncodeRF.h"
 #include "iso/cfrmEncodeWF.h"
-#include "iso/cfrmCopyCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
 #include "link/IsoProtocol.h"
 #include "link/LinkSession.h"
@@ -57,17 +58,11 @@ struct Variant {
     ResetRule reset{};
 };
 
-constexpr Duration IncrementalResetReplyLimit = 500ms;
-constexpr Duration IncrementalResetSettle = 100ms;
-
 const Variant ReadW{};
 const Variant WriteW{};
 const Variant CopyW{.iso = CopyProtocol};
 const Variant EraseW{.iso = EraseProtocol};
-const Variant IncrW{.iso = {.write = {.flushes = false}},
-                    .reset = {.yieldsFirst = true,
-                              .replyLimit = IncrementalResetReplyLimit,
-                              .settle = IncrementalResetSettle}};
+const Variant IncrW{.iso = cfrmWriteIncr::Protocol, .reset = cfrmWriteIncr::OpeningReset};
 const Variant SaveW{.iso = cfrmEncodeWF::Protocol};
 const Variant FileW{.iso = cfrmEncodeRF::Protocol};
 
@@ -432,7 +427,7 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
 
     waits("reset reply", Kvt, ReadW, {}, Reset, -1, ResetReplyLimit);
     waits("incremental reset reply", Kvt, IncrW, {}, Reset, -1,
-          IncrementalResetReplyLimit + IncrementalResetSettle);
+          cfrmWriteIncr::ResetAnswerLimit + cfrmWriteIncr::ResetSettle);
     waits("opening reply", Kvt, ReadW, {}, OpenRead, -1, OpeningReplyLimit);
     waits("indicator reply", Kvt, ReadW, {}, ErrorOn, -1, IndicatorReplyLimit);
     waits("WaitReady", Kvt, SaveW, {}, WaitReady, -1, P::WaitReadyReplyLimit + P::WaitReadyPause);
