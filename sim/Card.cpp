@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <cctype>
+
 std::optional<TrackFormat> trackFormatFromCode(char code) {
     switch (code) {
     case '1':
@@ -85,13 +87,55 @@ QString hexValues(const QByteArray &data) {
     return QString::fromLatin1(data.toHex(' ').toUpper());
 }
 
+// A character as an operator can find it in what was typed: itself when printable, and
+// its code in hex.
+QString shownCharacter(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    const QString hexCode = hexValues(QByteArray(1, c));
+    if (code < 0x21 || code > 0x7E)
+        return QStringLiteral("hex %1").arg(hexCode);
+    return QStringLiteral("\"%1\" (hex %2)").arg(QChar::fromLatin1(c), hexCode);
+}
+
+std::optional<QByteArray> valuesFromHex(const QByteArray &text) {
+    const QByteArray digits = QByteArray(text).replace(' ', QByteArray());
+    if (digits.size() % 2 != 0)
+        return std::nullopt;
+    for (const char c : digits) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return std::nullopt;
+    }
+    return QByteArray::fromHex(digits);
+}
+
+std::optional<TrackFormat> formatFromName(const QByteArray &name) {
+    const QByteArray lower = name.toLower();
+    if (lower == "t1" || lower == "t2" || lower == "t3")
+        return trackFormatFromCode(lower[1]);
+    if (lower == "5" || lower == "6" || lower == "7")
+        return trackFormatFromCode(lower[0]);
+    return std::nullopt;
+}
+
+QByteArray formatNotationName(TrackFormat format) {
+    const char code = static_cast<char>(format);
+    return isCustom(format) ? QByteArray(1, code) : QByteArray("t") + code;
+}
+
 } // namespace
 
 QString recordingProblem(const QByteArray &data, TrackFormat format, int density) {
-    for (const char c : data) {
-        if (!fits(static_cast<unsigned char>(c), format))
-            return QStringLiteral("the %1 format cannot hold the character %2")
-                .arg(formatName(format), hexValues(QByteArray(1, c)));
+    for (qsizetype at = 0; at < data.size(); ++at) {
+        const char c = data[at];
+        if (fits(static_cast<unsigned char>(c), format))
+            continue;
+        if (isCustom(format))
+            return QStringLiteral("value %1, %2 hex, is not in the %3 format")
+                .arg(at + 1)
+                .arg(hexValues(QByteArray(1, c)), formatName(format));
+        return QStringLiteral("character %1, %2, is not in the %3 format")
+            .arg(at + 1)
+            .arg(shownCharacter(c), formatName(format));
     }
     const int capacity = trackCapacity(format, density);
     if (data.size() > capacity)
@@ -149,20 +193,79 @@ QString Track::describe(int trackNumber) const {
     return QStringLiteral("%1 (%2, %3 BPI)").arg(shown, formatName(format)).arg(density);
 }
 
-Card Card::fromTexts(const QByteArray &t1, const QByteArray &t2, const QByteArray &t3) {
+Track trackFromNotation(const QByteArray &text, int trackNumber, QString *problem) {
+    const auto refuse = [problem](const QString &why) {
+        if (problem)
+            *problem = why;
+        return Track::damaged();
+    };
+    if (text.isEmpty() || text == "+")
+        return {};
+    if (text == "*")
+        return Track::damaged();
+    TrackFormat format = isoFormat(trackNumber);
+    int density = isoDensity(trackNumber);
+    QByteArray data = text;
+    if (text.startsWith('{')) {
+        const qsizetype close = text.indexOf('}');
+        if (close < 0)
+            return refuse(QStringLiteral("\"{\" opens a format but no \"}\" closes it"));
+        const QList<QByteArray> parts = text.mid(1, close - 1).split('@');
+        const std::optional<TrackFormat> named = formatFromName(parts[0]);
+        if (!named || parts.size() > 2)
+            return refuse(QStringLiteral("\"%1\" is no format; use t1, t2, t3 (standard) or "
+                                         "5, 6, 7 (custom), optionally followed by @210 or @75")
+                              .arg(QString::fromLatin1(text.left(close + 1))));
+        format = *named;
+        if (parts.size() == 2) {
+            if (parts[1] != "210" && parts[1] != "75")
+                return refuse(QStringLiteral("the density is 210 or 75 BPI, not \"%1\"")
+                                  .arg(QString::fromLatin1(parts[1])));
+            density = parts[1].toInt();
+        }
+        data = text.mid(close + 1);
+        if (isCustom(format)) {
+            const std::optional<QByteArray> values = valuesFromHex(data);
+            if (!values)
+                return refuse(QStringLiteral("custom data is hex values in pairs of digits, "
+                                             "such as 0B 3F, not \"%1\"")
+                                  .arg(QString::fromLatin1(data)));
+            data = *values;
+        }
+        if (data.isEmpty())
+            return refuse(QStringLiteral("no data follows the format"));
+    }
+    const QString why = recordingProblem(data, format, density);
+    if (!why.isEmpty())
+        return refuse(why);
+    return Track::recorded(data, format, density);
+}
+
+QByteArray trackNotation(const Track &track, int trackNumber) {
+    switch (track.state) {
+    case Track::State::Blank:
+        return "+";
+    case Track::State::Damaged:
+        return "*";
+    case Track::State::Recorded:
+        break;
+    }
+    if (track.format == isoFormat(trackNumber) && track.density == isoDensity(trackNumber))
+        return track.data;
+    const QByteArray data = isCustom(track.format) ? track.data.toHex(' ').toUpper() : track.data;
+    return '{' + formatNotationName(track.format) + '@' + QByteArray::number(track.density) + '}' +
+           data;
+}
+
+Card Card::fromTexts(const QByteArray &t1, const QByteArray &t2, const QByteArray &t3,
+                     QStringList *problems) {
     Card card;
     const std::array<QByteArray, 3> texts{t1, t2, t3};
     for (int k = 0; k < 3; ++k) {
-        const QByteArray &text = texts[k];
-        Track &track = card.tracks[k];
-        if (text.isEmpty() || text == "+")
-            continue;
-        const TrackFormat format = isoFormat(k + 1);
-        const int density = isoDensity(k + 1);
-        if (text == "*" || !recordingProblem(text, format, density).isEmpty())
-            track = Track::damaged();
-        else
-            track = Track::recorded(text, format, density);
+        QString problem;
+        card.tracks[k] = trackFromNotation(texts[k], k + 1, &problem);
+        if (problems && !problem.isEmpty())
+            *problems << QStringLiteral("track %1: %2").arg(k + 1).arg(problem);
     }
     return card;
 }

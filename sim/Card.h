@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -56,13 +57,25 @@ struct Track {
     bool operator==(const Track &) const = default;
 };
 
+// A track written down for a deck or a command, the way the written-cards file gives it
+// back: "" or "+" is blank, "*" damaged, plain text is recorded in the track's ISO format.
+// "{FORMAT@BPI}DATA" is recorded otherwise: FORMAT t1, t2 or t3 takes DATA as text in that
+// standard format, FORMAT 5, 6 or 7 as custom values in hex ("0B 3F" or "0B3F"); "@BPI"
+// (210 or 75) may be left out for the track's ISO density. No ISO text starts with "{".
+// On a problem the track is damaged and problem says why.
+[[nodiscard]] Track trackFromNotation(const QByteArray &text, int trackNumber,
+                                      QString *problem = nullptr);
+// The notation of a track: plain text in the track's ISO format and density, otherwise
+// "{FORMAT@BPI}DATA" with custom values as hex pairs.
+[[nodiscard]] QByteArray trackNotation(const Track &track, int trackNumber);
+
 struct Card {
     std::array<Track, 3> tracks;
 
-    // A card recorded in the ISO formats; "" or "+" is a blank track, "*" a damaged one.
-    // A text the track's format cannot carry makes that track damaged.
+    // A card from the notation of its tracks (see trackFromNotation). A text its track
+    // cannot carry makes that track damaged, and a line "track N: why" goes to problems.
     [[nodiscard]] static Card fromTexts(const QByteArray &t1, const QByteArray &t2,
-                                        const QByteArray &t3);
+                                        const QByteArray &t3, QStringList *problems = nullptr);
     // "track 1 ..., track 2 ..., track 3 ..." for the event lines.
     [[nodiscard]] QString describe() const;
 

@@ -12,25 +12,21 @@ QList<Card> parse(const QByteArray &text, QStringList *notes) {
         const qsizetype bar2 = text.indexOf('|', bar1 + 1);
         if (bar2 < 0)
             break;
-        const qsizetype end = text.indexOf("\r\n", bar2 + 1);
+        const qsizetype end = text.indexOf('\n', bar2 + 1);
         if (end < 0)
             break;
+        QByteArray last = text.mid(bar2 + 1, end - bar2 - 1);
+        if (last.endsWith('\r'))
+            last.chop(1);
         const std::array<QByteArray, 3> fields{text.mid(at, bar1 - at),
-                                               text.mid(bar1 + 1, bar2 - bar1 - 1),
-                                               text.mid(bar2 + 1, end - bar2 - 1)};
-        cards.append(Card::fromTexts(fields[0], fields[1], fields[2]));
-        for (int k = 0; notes && k < 3; ++k) {
-            const bool marker = fields[k].isEmpty() || fields[k] == "+" || fields[k] == "*";
-            const QString problem =
-                marker ? QString()
-                       : recordingProblem(fields[k], isoFormat(k + 1), isoDensity(k + 1));
-            if (!problem.isEmpty())
-                *notes << QStringLiteral("card %1, track %2: %3; it reads as damaged")
-                              .arg(cards.size())
-                              .arg(k + 1)
-                              .arg(problem);
-        }
-        at = end + 2;
+                                               text.mid(bar1 + 1, bar2 - bar1 - 1), last};
+        QStringList problems;
+        cards.append(Card::fromTexts(fields[0], fields[1], fields[2], &problems));
+        for (qsizetype n = 0; notes && n < problems.size(); ++n)
+            *notes << QStringLiteral("card %1, %2; it reads as damaged")
+                          .arg(cards.size())
+                          .arg(problems[n]);
+        at = end + 1;
     }
     return cards;
 }
@@ -38,13 +34,9 @@ QList<Card> parse(const QByteArray &text, QStringList *notes) {
 QByteArray record(const Card &card) {
     QByteArray line;
     for (int k = 0; k < 3; ++k) {
-        const Track &track = card.tracks[k];
         if (k > 0)
             line += '|';
-        if (track.state == Track::State::Recorded && !isCustom(track.format))
-            line += track.data;
-        else
-            line += track.state == Track::State::Blank ? "+" : "*";
+        line += trackNotation(card.tracks[k], k + 1);
     }
     return line + "\r\n";
 }

@@ -34,6 +34,17 @@ public:
     static constexpr int kLongestCommand = 4096;
     static constexpr int kAlways = -1;
 
+    // How fast the serial line carries the encoder's answers: each byte takes a start bit,
+    // its data bits, a parity bit if any and a stop bit.
+    struct LineSpeed {
+        int baud = 9600;
+        int dataBits = 7;
+        bool parity = true;
+
+        [[nodiscard]] int bitsPerByte() const { return 1 + dataBits + (parity ? 1 : 0) + 1; }
+        [[nodiscard]] Duration byteTime() const;
+    };
+
     explicit EncoderModel(CommandSet set);
 
     [[nodiscard]] CommandSet commandSet() const { return set_; }
@@ -78,6 +89,10 @@ public:
     void answerWrongly(const QByteArray &command, const QByteArray &reply, int times = 1);
     // Every reply leaves in pieces of `bytes`, one piece every `gap`; 0 bytes: whole.
     void answerInPieces(int bytes, Duration gap);
+    // Answers arrive one byte per byte time of the line, each byte once it has been carried
+    // whole; none (the default), or a speed of no baud: a whole answer arrives at once.
+    void setLineSpeed(std::optional<LineSpeed> speed);
+    [[nodiscard]] std::optional<LineSpeed> lineSpeed() const { return lineSpeed_; }
     // The next read (or write or erase) fails as if the card could not be read (written).
     void failNextRead() { failRead_ = true; }
     void failNextWrite() { failWrite_ = true; }
@@ -139,10 +154,16 @@ private:
     void lrq118WriteBlock(const QByteArray &command, const QByteArray &block, bool raw,
                           Duration now);
     void kvtStage(DataEntry entry, Duration now);
+    void resetByDel(Duration now);
+    // When bytes waiting for a possible next byte (a format character, or data after a
+    // DEL) are to be taken on their own.
+    [[nodiscard]] std::optional<Duration> gapDue() const;
     [[nodiscard]] QByteArray kvtTrackReply(int track, TrackFormat format) const;
 
     void answer(const QByteArray &command, QByteArray reply, Duration at);
     void send(const QByteArray &bytes, Duration at);
+    // One piece of an answer onto the line, leaving at `leaves`.
+    void carry(const QByteArray &piece, Duration leaves);
     void event(const QString &line) const;
 
     CommandSet set_;
@@ -171,6 +192,8 @@ private:
     bool failWrite_ = false;
     int pieceBytes_ = 0;
     Duration pieceGap_{};
+    std::optional<LineSpeed> lineSpeed_;
+    Duration lineFreeAt_{};
     QHash<QByteArray, WrongAnswer> wrong_;
 
     std::function<void(const QString &)> eventSink_;

@@ -11,11 +11,6 @@
 
 namespace {
 
-const QString kCommandHelp = QStringLiteral(
-    "commands: swipe | card T1|T2|T3 | blank | show | fault silent | fault wrong CMD REPLY "
-    "[N|always] | fault pieces BYTES MS | fault read | fault write | fault vanish | "
-    "fault clear | quit");
-
 std::optional<int> number(const QByteArray &word) {
     bool ok = false;
     const int value = word.toInt(&ok);
@@ -34,12 +29,36 @@ std::optional<QByteArray> hexBytes(const QByteArray &word) {
 
 } // namespace
 
+QStringList Simulator::commandHelp() {
+    return {
+        QStringLiteral("swipe                  swipe the card in the slot now"),
+        QStringLiteral("card T1|T2|T3          put a card in the slot (read next, even with a "
+                       "deck)"),
+        QStringLiteral("blank                  put a blank card in the slot"),
+        QStringLiteral("show                   show the card, the deck and the encoder's state"),
+        QStringLiteral("fault silent           answer nothing until \"fault clear\""),
+        QStringLiteral("fault wrong CMD REPLY [N|always]"),
+        QStringLiteral("                       answer CMD with REPLY, in hex: fault wrong 1b65 "
+                       "00"),
+        QStringLiteral("fault pieces BYTES MS  send replies in pieces of BYTES, MS milliseconds "
+                       "apart"),
+        QStringLiteral("fault read | write     the next read | the next write or erase fails"),
+        QStringLiteral("fault vanish           close the port, as an unplugged adapter"),
+        QStringLiteral("fault clear            end all faults; after \"vanish\" a new port is "
+                       "opened"),
+        QStringLiteral("help                   show these commands"),
+        QStringLiteral("quit                   end; so do the end of the input, Ctrl+C and "
+                       "SIGTERM"),
+    };
+}
+
 Simulator::Simulator(Options options, QObject *parent)
     : QObject(parent), options_(std::move(options)), model_(options_.set) {
     model_.setEventSink([](const QString &line) { say(line); });
     model_.setWrittenSink([this](const Card &card) { appendWritten(card); });
     if (!options_.deck.isEmpty())
         model_.setDeck(options_.deck);
+    model_.setLineSpeed(options_.lineSpeed);
     if (options_.autoSwipeMs)
         model_.setAutoSwipe(std::chrono::milliseconds(*options_.autoSwipeMs));
     dueTimer_.setSingleShot(true);
@@ -188,10 +207,18 @@ void Simulator::command(const QByteArray &line) {
         const QList<QByteArray> tracks = text.mid(4).trimmed().split('|');
         if (tracks.size() != 3) {
             say(QStringLiteral("usage: card TRACK1|TRACK2|TRACK3 (\"+\" or nothing: blank, "
-                               "\"*\": damaged)"));
+                               "\"*\": damaged, {t1}ABC: a standard format, {6}0B 3F: "
+                               "custom values; see --help)"));
             return;
         }
-        model_.insertCard(Card::fromTexts(tracks[0], tracks[1], tracks[2]));
+        QStringList problems;
+        const Card card = Card::fromTexts(tracks[0], tracks[1], tracks[2], &problems);
+        if (!problems.isEmpty()) {
+            say(QStringLiteral("card not put in the slot: %1")
+                    .arg(problems.join(QStringLiteral("; "))));
+            return;
+        }
+        model_.insertCard(card);
         say(QStringLiteral("card in the slot: %1").arg(model_.card().describe()));
     } else if (verb == "blank") {
         model_.insertCard(Card{});
@@ -206,10 +233,11 @@ void Simulator::command(const QByteArray &line) {
     } else if (verb == "quit" || verb == "exit") {
         Q_EMIT finished();
     } else if (verb == "help") {
-        say(kCommandHelp);
+        for (const QString &help : commandHelp())
+            say(help);
     } else {
-        say(QStringLiteral("unknown command \"%1\"; %2")
-                .arg(QString::fromLatin1(text), kCommandHelp));
+        say(QStringLiteral("unknown command \"%1\"; \"help\" lists the commands")
+                .arg(QString::fromLatin1(text)));
     }
     pump();
 }

@@ -23,11 +23,15 @@ public:
         std::optional<int> port;
         QList<Card> deck;
         std::optional<int> autoSwipeMs;
+        std::optional<EncoderModel::LineSpeed> lineSpeed;
         QString writtenFile;
         bool readCommands = true;
     };
 
     explicit Simulator(Options options, QObject *parent = nullptr);
+
+    // The commands a person can give on standard input, one line each.
+    [[nodiscard]] static QStringList commandHelp();
     ~Simulator() override;
 
     // Opens the port and starts listening; on failure returns false and error says why.

@@ -1,8 +1,7 @@
-#include "CardDeck.h"
+#include "SimOptions.h"
 #include "Simulator.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -11,48 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char *const kHelp = R"(Usage: kvt450-sim [options]
-
-A virtual KVT-450 series encoder on a pseudo-terminal, for trying the KVT-450
-utility without hardware. It prints the device path of its port, then one line
-per event: card read, card written, erased, fault, waiting for a swipe.
-
-Options:
-  --mode lrq118|kvt380a  command set the encoder speaks (default kvt380a)
-  --port N               the utility finds the encoder as port N while the
-                         simulator runs: the device path is put in its settings
-                         (group "Ports", key "COMN"); the earlier value is put
-                         back when the simulator ends
-  --deck FILE            card data file: one card per line, "T1|T2|T3" and
-                         CR LF ("+" or nothing: blank track, "*": damaged);
-                         each read takes the next card, round and round
-  --auto-swipe MS        swipe the card MS milliseconds after the encoder asks
-                         for one (kvt380a: use 1000 or more, or the swipe comes
-                         before the utility listens for it)
-  --written FILE         add each card written to FILE as a card data record
-  --background           read no commands from standard input
-  -h, --help             show this help
-
-Commands on standard input, one per line:
-  swipe                  swipe the card in the slot now
-  card T1|T2|T3          put a card in the slot (read next, even with a deck)
-  blank                  put a blank card in the slot
-  show                   show the card, the deck and the encoder's state
-  fault silent           answer nothing until "fault clear"
-  fault wrong CMD REPLY [N|always]
-                         answer CMD with REPLY, in hex: fault wrong 1b65 00
-  fault pieces BYTES MS  send replies in pieces of BYTES, MS milliseconds apart
-  fault read | write     the next read | the next write or erase fails
-  fault vanish           close the port, as an unplugged adapter
-  fault clear            end all faults; after "vanish" a new port is opened
-  quit                   end; so do the end of the input, Ctrl+C and SIGTERM
-
-Example: kvt450-sim --port 1 --deck sim/decks/sample.txt --auto-swipe 1500
-)";
-
-// The utility listens for the KVT-380A swipe only half a second after asking for one.
-constexpr int kQuickestKvtSwipeMs = 1000;
 
 int signalPipe[2] = {-1, -1};
 
@@ -77,109 +34,27 @@ bool quitOnSignals(QCoreApplication &app) {
     return true;
 }
 
-int fail(const QString &message) {
-    std::fprintf(stderr, "kvt450-sim: %s\n", qPrintable(message));
-    return 2;
-}
-
-std::optional<int> intValue(const QString &text, int lowest, int highest) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     Simulator::Options options;
-    const QStringList args = app.arguments().mid(1);
-    QString deckFile;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        const auto value = [&]() -> std::optional<QString> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            return args[++i];
-        };
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (arg == QLatin1String("--background")) {
-            options.readCommands = false;
-            continue;
-        }
-        const std::optional<QString> given = value();
-        if (!given)
-            return fail(QStringLiteral("%1 needs a value; see --help").arg(arg));
-        if (arg == QLatin1String("--mode")) {
-            const QString mode = given->toLower().remove(QLatin1Char('-'));
-            if (mode == QLatin1String("lrq118"))
-                options.set = EncoderModel::CommandSet::Lrq118;
-            else if (mode == QLatin1String("kvt380a"))
-                options.set = EncoderModel::CommandSet::Kvt380a;
-            else
-                return fail(QStringLiteral("--mode is lrq118 or kvt380a, not \"%1\"").arg(*given));
-        } else if (arg == QLatin1String("--port")) {
-            options.port = intValue(*given, 1, 32767);
-            if (!options.port)
-                return fail(QStringLiteral("--port needs a port number, not \"%1\"").arg(*given));
-        } else if (arg == QLatin1String("--auto-swipe")) {
-            options.autoSwipeMs = intValue(*given, 0, 3600000);
-            if (!options.autoSwipeMs)
-                return fail(
-                    QStringLiteral("--auto-swipe needs milliseconds, not \"%1\"").arg(*given));
-        } else if (arg == QLatin1String("--deck")) {
-            deckFile = *given;
-        } else if (arg == QLatin1String("--written")) {
-            options.writtenFile = *given;
-        } else {
-            return fail(QStringLiteral("unknown option \"%1\"; see --help").arg(arg));
-        }
+    if (const std::optional<int> end = SimOptions::read(app.arguments().mid(1), options))
+        return *end;
+    if (!quitOnSignals(app)) {
+        std::fputs("kvt450-sim: cannot watch for Ctrl+C\n", stderr);
+        return 2;
     }
-
-    if (!deckFile.isEmpty()) {
-        QFile file(deckFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(
-                QStringLiteral("cannot read the deck %1: %2").arg(deckFile, file.errorString()));
-        const QByteArray text = file.readAll();
-        QStringList notes;
-        options.deck = CardDeck::parse(text, &notes);
-        for (const QString &note : std::as_const(notes))
-            std::fprintf(stderr, "kvt450-sim: %s: %s\n", qPrintable(deckFile), qPrintable(note));
-        if (options.deck.isEmpty())
-            return fail(QStringLiteral("the deck %1 holds no card: each line must be "
-                                       "\"track1|track2|track3\" ending in CR LF%2")
-                            .arg(deckFile, text.contains('\n') && !text.contains("\r\n")
-                                               ? QStringLiteral(" (its lines end in LF only)")
-                                               : QString()));
-    }
-    if (!quitOnSignals(app))
-        return fail(QStringLiteral("cannot watch for Ctrl+C"));
 
     Simulator simulator(options);
     QObject::connect(&simulator, &Simulator::finished, &app, &QCoreApplication::quit);
     QString error;
-    if (!simulator.start(error))
-        return fail(error);
-    QString summary = options.set == EncoderModel::CommandSet::Lrq118
-                          ? QStringLiteral("LRQ118 encoder")
-                          : QStringLiteral("KVT-380A encoder");
-    if (!options.deck.isEmpty())
-        summary += QStringLiteral(", deck of %1 card%2")
-                       .arg(options.deck.size())
-                       .arg(options.deck.size() == 1 ? "" : "s");
-    summary += options.autoSwipeMs
-                   ? QStringLiteral(", automatic swipe after %1 ms").arg(*options.autoSwipeMs)
-                   : QStringLiteral(", swipe by hand");
-    if (options.set == EncoderModel::CommandSet::Kvt380a && options.autoSwipeMs &&
-        *options.autoSwipeMs < kQuickestKvtSwipeMs)
-        summary += QStringLiteral("\nnote: a swipe this quick can come before the utility "
-                                  "listens for it; %1 ms or more is safe")
-                       .arg(kQuickestKvtSwipeMs);
-    std::fputs(qPrintable(summary + QLatin1Char('\n')), stdout);
+    if (!simulator.start(error)) {
+        std::fprintf(stderr, "kvt450-sim: %s\n", qPrintable(error));
+        return 2;
+    }
+    for (const QString &line : SimOptions::summary(options))
+        std::fprintf(stdout, "%s\n", qPrintable(line));
     std::fflush(stdout);
     return app.exec();
 }

@@ -1,4 +1,3 @@
-#include "CardDeck.h"
 #include "EncoderModel.h"
 
 #include <QTest>
@@ -8,6 +7,7 @@ using Duration = EncoderModel::Duration;
 using CommandSet = EncoderModel::CommandSet;
 
 Q_DECLARE_METATYPE(CommandSet)
+Q_DECLARE_METATYPE(Duration)
 
 namespace {
 
@@ -29,9 +29,10 @@ QByteArrayList items(CommandSet set, const char *text) {
     return list;
 }
 
-// Runs the steps 10 ms apart on the model, holding the card t1|t2|t3 if one is given;
-// returns what the model answered after each step.
-QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArrayList &steps) {
+// Runs the steps `apart` from each other on the model, holding the card t1|t2|t3 if one is
+// given; returns what the model answered after each step.
+QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArrayList &steps,
+                   Duration apart = 10ms) {
     const QList<QByteArray> tracks = card.split('|');
     if (tracks.size() == 3)
         model.insertCard(Card::fromTexts(tracks[0], tracks[1], tracks[2]));
@@ -43,7 +44,7 @@ QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArray
         else
             model.receive(step, now);
         replies << model.takeOutput(now);
-        now += 10ms;
+        now += apart;
     }
     return replies;
 }
@@ -62,8 +63,10 @@ private Q_SLOTS:
     void replies();
     void faults();
     void formatCharacterMayBeMissing();
-    void cardDataFile_data();
-    void cardDataFile();
+    void delAlwaysResets_data();
+    void delAlwaysResets();
+    void lineSpeed_data();
+    void lineSpeed();
 };
 
 void TestEncoderModel::replies_data() {
@@ -90,6 +93,8 @@ void TestEncoderModel::replies_data() {
         "1b571b731b011b124142431b033f1c, swipe, 1b52011203, swipe, 1b72, swipe",
         ", 1b30, , 1b73 1b01 3b2b 1b02 254142433f 1b03 3b2b3f 1c 1b30, "
         ", 1b73 1b01 252b 1b02 3b2a 1b03 3b2b3f 1c 1b31");
+    row("LRQ118 raw read: T1 on tracks 1 and 2, custom track 3 unreadable", L, "AB|{t1}XY|{5}01 03",
+        "1b52111203, swipe", ", 1b73 1b01 2541423f 1b02 2558593f 1b03 3b2a3f 1c 1b31");
     row("LRQ118 data: zeros that look like ESC r", L, "", "1b5a1b721b, swipe", "1b30, ");
     row("LRQ118 data: erase mask that looks like ESC", L, "", "1b631b, swipe", ", 1b30");
     row("LRQ118 data: densities that look like ESC e", L, "", "1b6a1b6565", "1b30");
@@ -101,6 +106,10 @@ void TestEncoderModel::replies_data() {
     row("KVT-380A read", K, "ABC|123|+", "Q, P, swipe, Q, R, S", "+, ^, ^, ABC, 123, +");
     row("KVT-380A standard and custom reads", K, "AB|12|34", "P, swipe, q1, r2, s3, U7",
         "^, ^, AB, 12, 34, *");
+    row("KVT-380A standard reads of other tracks' formats", K, "{t3}12|{t1}AB|{t2}34",
+        "P, swipe, q2, r1, s2, s3, s1", "^, ^, 12, AB, 34, 34, *");
+    row("KVT-380A custom reads, one byte per value", K, "{7}41 7F|{6}0B 3F|{5}1F 03",
+        "P, swipe, U7, V6, W5, V5, Q", "^, ^, 0x417f, 0x0b3f, 0x1f03, *, *");
     row("KVT-380A write tracks 2 and 3", K, "A|1|2",
         "B, 55\x04, C, 987\x04, @, swipe, P, swipe, Q, R, S", "^, ^, ^, ^, ^, ^, ^, ^, A, 55, 987");
     row("KVT-380A erase track 2, then 1 and 3", K, "A|1|2",
@@ -122,6 +131,9 @@ void TestEncoderModel::replies_data() {
     row("KVT-380A data: custom values of DEL and P", K, "",
         ";10, E7, 0x00 00 00 00 00 00 7f 50 40 5a 04, @, swipe, P, swipe, U7",
         "^, ^, ^, ^, ^, ^, ^, 0x7f50405a");
+    row("KVT-380A data: custom DEL as the last value, its EOT soon after", K, "",
+        "E7, 0x00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 0b 7f, 0x04, @, swipe, P, swipe, U7",
+        "^, , ^, ^, ^, ^, ^, 0x0b7f");
 }
 
 void TestEncoderModel::replies() {
@@ -192,27 +204,66 @@ void TestEncoderModel::formatCharacterMayBeMissing() {
     QCOMPARE(model.takeOutput(2s), QByteArray("AB+"));
 }
 
-void TestEncoderModel::cardDataFile_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("records");
-    QTest::newRow("two cards") << QByteArray("AB 1|12|+\r\n|;1|\r\n")
-                               << QByteArray("AB 1|12|+\r\n+|;1|+\r\n");
-    QTest::newRow("over two lines") << QByteArray("A|1\r\n2|3\r\n4\r\n") << QByteArray("A|*|3\r\n");
-    QTest::newRow("LF only, no CR LF") << QByteArray("A|1\n|2\r\nB|3|4") << QByteArray("A|*|2\r\n");
-    QTest::newRow("damaged, unfit, extra bar")
-        << QByteArray("*|12A|x|3\r\n") << QByteArray("*|*|*\r\n");
+void TestEncoderModel::delAlwaysResets_data() {
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QByteArrayList>("expected");
+    // Steps 100 ms apart, longer than a command letter waits for its format character; what
+    // is answered after such a wait shows with the next step.
+    const auto add = [](const char *name, const char *steps, const char *replies) {
+        QTest::newRow(name) << items(K, steps) << items(K, replies);
+    };
+    add("the other command set's ESC a", "0x1b61, \x7f, P, swipe, Q", ", ^:, ^, ^, OLD");
+    add("ESC a and DEL at once", "0x1b617f, P, swipe, Q", ":, ^, ^, OLD");
+    add("in the middle of track data", "A, NE, \x7f, @, swipe, P, swipe, Q",
+        "^, , :, ^, ^, ^, ^, OLD");
+    add("waiting for a swipe", "P, \x7f, swipe, P, swipe, Q", "^, :, , ^, ^, OLD");
+    add("right after a stray density byte", "0x3b7f, P, swipe, Q", ":, ^, ^, OLD");
+    add("a lone DEL after custom data", "E7, 0x0000000000000b, 0x7f, @, swipe, P, swipe, Q",
+        "^, , , :^, ^, ^, ^, OLD");
 }
 
-void TestEncoderModel::cardDataFile() {
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, records);
-    QByteArray out;
-    QStringList notes;
-    for (const Card &card : CardDeck::parse(text, &notes))
-        out += CardDeck::record(card);
-    QCOMPARE(out, records);
-    // Every damaged track that was not marked "*" in the file is explained.
-    QCOMPARE(notes.size(), records.count('*') - text.count('*'));
+// Whatever the model was doing, DEL resets it and it answers every command again.
+void TestEncoderModel::delAlwaysResets() {
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QByteArrayList, expected);
+    EncoderModel model(K);
+    QCOMPARE(run(model, "OLD|+|+", steps, 100ms), expected);
+    QVERIFY(!model.waitingForSwipe());
+}
+
+void TestEncoderModel::lineSpeed_data() {
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<bool>("parity");
+    QTest::addColumn<Duration>("byteTime");
+    QTest::newRow("1200 baud 7o1") << 1200 << 7 << true << Duration(8'333'333);
+    QTest::newRow("9600 baud 8n1") << 9600 << 8 << false << Duration(1'041'666);
+    QTest::newRow("2400 baud 8e1") << 2400 << 8 << true << Duration(4'583'333);
+    QTest::newRow("19200 baud 7n1") << 19200 << 7 << false << Duration(468'750);
+}
+
+// Two answers sent at once come one byte per byte time, each once it is whole.
+void TestEncoderModel::lineSpeed() {
+    QFETCH(int, baud);
+    QFETCH(int, dataBits);
+    QFETCH(bool, parity);
+    QFETCH(Duration, byteTime);
+    EncoderModel model(L);
+    model.setLineSpeed(EncoderModel::LineSpeed{baud, dataBits, parity});
+    QCOMPARE(model.lineSpeed()->byteTime(), byteTime);
+    model.receive(QByteArray::fromHex("1b65 1b65"), 1s);
+    QByteArray arrived;
+    for (int n = 1; n <= 4; ++n) {
+        QCOMPARE(model.nextDue(), std::optional<Duration>(1s + n * byteTime));
+        QCOMPARE(model.takeOutput(1s + n * byteTime - 1ns), QByteArray());
+        arrived += model.takeOutput(1s + n * byteTime);
+        QCOMPARE(arrived.size(), n);
+    }
+    QCOMPARE(arrived.toHex(' '), "1b 79 1b 79");
+
+    model.setLineSpeed(std::nullopt);
+    model.receive(QByteArray::fromHex("1b65"), 2s);
+    QCOMPARE(model.takeOutput(2s).toHex(' '), "1b 79");
 }
 
 QTEST_APPLESS_MAIN(TestEncoderModel)

@@ -1,0 +1,175 @@
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The next line of the simulator's output that starts with prefix, waiting for it.
+QString waitForLine(QProcess &sim, const QString &prefix) {
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        while (sim.canReadLine()) {
+            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+            if (line.startsWith(prefix))
+                return line;
+        }
+        sim.waitForReadyRead(100);
+    }
+    return {};
+}
+
+// Sends bytes on the port and waits for count bytes of reply.
+QByteArray exchange(QSerialPort &port, const QByteArray &bytes, qsizetype count) {
+    port.write(bytes);
+    port.waitForBytesWritten(1000);
+    QByteArray reply;
+    const QDeadlineTimer deadline(10000);
+    while (reply.size() < count && !deadline.hasExpired()) {
+        if (port.bytesAvailable() > 0 || port.waitForReadyRead(100))
+            reply += port.readAll();
+    }
+    return reply;
+}
+
+} // namespace
+
+// kvt450-sim as an operator starts it, on a real pseudo-terminal opened with QSerialPort.
+class TestSimProgram : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readAndWriteOnPseudoTerminal();
+    void pacedCustomWriteReportedAndRecorded();
+    void commandLine_data();
+    void commandLine();
+    void operatorCommands();
+};
+
+void TestSimProgram::readAndWriteOnPseudoTerminal() {
+    QTemporaryDir config;
+    const QString settingsFile = config.filePath("KVT450/KVT450.conf");
+    const auto registered = [&settingsFile] {
+        return QSettings(settingsFile, QSettings::IniFormat).value("Ports/COM7").toString();
+    };
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM7", "/dev/ttyUSB9");
+    QProcess sim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    sim.setProcessEnvironment(env);
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(KVT_SIM_PROGRAM, {"--mode", "lrq118", "--port", "7", "--auto-swipe", "300"});
+    const QString device = waitForLine(sim, "device: ").mid(8);
+    QVERIFY(!waitForLine(sim, "registered as port 7").isEmpty());
+    QCOMPARE(registered(), device);
+    sim.write("card ABC|123|+\n");
+    QVERIFY(sim.waitForBytesWritten());
+    QVERIFY(!waitForLine(sim, "card in the slot").isEmpty());
+
+    QSerialPort port(device);
+    QVERIFY2(port.open(QIODevice::ReadWrite) && port.setBaudRate(9600),
+             qPrintable(port.errorString()));
+    QCOMPARE(exchange(port, QByteArray::fromHex("1b65"), 2), QByteArray::fromHex("1b79"));
+    const QByteArray read =
+        QByteArray::fromHex("1b73 1b01 254142433f 1b02 3b3132333f 1b03 3b2b3f 1c 1b30");
+    QCOMPARE(exchange(port, QByteArray::fromHex("1b72"), read.size()), read);
+    QCOMPARE(exchange(port, QByteArray::fromHex("1b77 1b73 1b01 4e4557 1b02 1b03 3f 1c"), 2),
+             QByteArray::fromHex("1b30"));
+    QCOMPARE(waitForLine(sim, "card written"),
+             QString("card written: track 1 \"NEW\", track 2 \"123\", track 3 blank"));
+
+    sim.terminate();
+    QVERIFY(sim.waitForFinished());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(registered(), QString("/dev/ttyUSB9"));
+}
+
+void TestSimProgram::pacedCustomWriteReportedAndRecorded() {
+    QTemporaryDir dir;
+    const QString written = dir.filePath("written.txt");
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(KVT_SIM_PROGRAM, {"--mode", "kvt380a", "--auto-swipe", "300", "--written", written,
+                                "--background", "--line-speed", "--baud", "1200"});
+    const QString device = waitForLine(sim, "device: ").mid(8);
+    QVERIFY(waitForLine(sim, "KVT-380A encoder")
+                .endsWith("answers paced at 1200 baud (10 bits, 8.3 ms a byte)"));
+    QSerialPort port(device);
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    QCOMPARE(exchange(port, "\x7f", 1), QByteArray(":"));
+    QCOMPARE(exchange(port, ";30", 1), QByteArray("^"));
+    QCOMPARE(exchange(port, "G5", 1), QByteArray("^"));
+    QCOMPARE(exchange(port, QByteArray(6, '\0'), 0), QByteArray());
+    QCOMPARE(exchange(port, QByteArray::fromHex("0b04"), 1), QByteArray("^"));
+    QCOMPARE(exchange(port, "@", 2), QByteArray("^^"));
+    QCOMPARE(waitForLine(sim, "wrote track"), QString("wrote track 3: 0B (custom 5-bit, 75 BPI)"));
+    QVERIFY(!waitForLine(sim, "card written").isEmpty());
+    QFile file(written);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("+|+|{5@75}0B\r\n"));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished());
+}
+
+void TestSimProgram::commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("unknown option")
+        << QStringList{"--bogus", "1"} << 2
+        << "kvt450-sim: unknown option: --bogus (see kvt450-sim --help)";
+    QTest::newRow("unknown last option")
+        << QStringList{"--mode", "lrq118", "--bogus"} << 2 << "unknown option: --bogus";
+    QTest::newRow("stray word") << QStringList{"lrq118"} << 2 << "unknown option: lrq118";
+    QTest::newRow("option without its value")
+        << QStringList{"--deck"} << 2 << "--deck needs a value";
+    QTest::newRow("help: every command on its own line")
+        << QStringList{"--help"} << 0
+        << "\n  blank                  put a blank card in the slot\n";
+    QTest::newRow("help: the track notation") << QStringList{"-h"} << 0 << "{6@75}0B 3F";
+}
+
+void TestSimProgram::commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QProcess sim;
+    sim.start(KVT_SIM_PROGRAM, args);
+    QVERIFY(sim.waitForFinished());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), exitCode);
+    const QString output = QString::fromLocal8Bit(exitCode == 0 ? sim.readAllStandardOutput()
+                                                                : sim.readAllStandardError());
+    QVERIFY2(output.contains(said), qPrintable(output));
+}
+
+// A person at the simulator: a deck with LF line ends, help, and a card that cannot be.
+void TestSimProgram::operatorCommands() {
+    QTemporaryDir dir;
+    QFile deck(dir.filePath("deck.txt"));
+    QVERIFY(deck.open(QIODevice::WriteOnly));
+    deck.write("ONE|1|+\nTWO|{t1}X|{6}3F\n");
+    deck.close();
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(KVT_SIM_PROGRAM, {"--mode", "lrq118", "--deck", deck.fileName()});
+    QCOMPARE(waitForLine(sim, "Speaking"), QString("Speaking the LRQ118 command set."));
+    QVERIFY(waitForLine(sim, "LRQ118 encoder").startsWith("LRQ118 encoder, deck of 2 cards"));
+    sim.write("help\ncard AB|12A|+\ncard AB|{7}41 05|{t1}C\nshow\nquit\n");
+    QVERIFY(!waitForLine(sim, "swipe ").isEmpty());
+    QVERIFY(!waitForLine(sim, "card T1|T2|T3 ").isEmpty());
+    QVERIFY(!waitForLine(sim, "quit ").isEmpty());
+    QCOMPARE(waitForLine(sim, "card "),
+             QString(R"(card not put in the slot: track 2: character 3, "A" (hex 41), is not in )"
+                     R"(the 5-bit T2 format)"));
+    QCOMPARE(waitForLine(sim, "card "),
+             QString(R"(card in the slot: track 1 "AB", track 2 41 05 (custom 7-bit, 75 BPI), )"
+                     R"(track 3 "C" (7-bit T1, 210 BPI))"));
+    QVERIFY(sim.waitForFinished());
+    QCOMPARE(sim.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSimProgram)
+#include "tst_simprogram.moc"
