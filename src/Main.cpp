@@ -5,6 +5,8 @@
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "nonstd/frmNonISOFmtSel.h"
+#include "nonstd/nfrmReadCard.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
@@ -39,6 +41,8 @@ int Main(QApplication &app) {
     std::unique_ptr<frmMainMenu> mainWindow;
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
+    std::unique_ptr<frmNonISOFmtSel> nonIsoFmtSel;
+    std::unique_ptr<nfrmReadCard> nonIsoReadCard;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -49,6 +53,12 @@ int Main(QApplication &app) {
         CommandWindows windows;
         windows.readCard = opener(readCard, context, mainWindow.get());
         windows.writeCard = opener(writeCard, context, mainWindow.get());
+        windows.nonIsoFmtSel = [&, context] {
+            frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, mainWindow.get());
+            // The read window opens over the selection, which stays open beneath it.
+            selection.setWindows({.readCard = opener(nonIsoReadCard, context, &selection)});
+            selection.run();
+        };
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);

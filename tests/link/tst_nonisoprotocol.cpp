@@ -2,6 +2,7 @@
 #include "SessionRig.h"
 
 #include "link/NonIsoProtocol.h"
+#include "nonstd/nfrmReadCard.h"
 
 #include <QTest>
 
@@ -53,7 +54,7 @@ const Formats Custom5At75{
     false, {Format::Custom5, Format::Custom5, Format::Custom5}, {D210, D75, D75}};
 const Formats Unlisted{true, {"7-Bit", "", "Std T3"}};
 
-const NonIsoProtocol::Options ReadW{.ready = {.flushesFirst = true, .leavesReply = true}};
+const NonIsoProtocol::Options ReadW = NonIsoReadProtocol;
 // The variant of the window that writes raw tracks.
 const NonIsoProtocol::Options SwipeWriteW{
     .sendAndWait = {.settle = NonIsoProtocol::WriterSendAndWaitSettle,
