@@ -6,12 +6,14 @@
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "nonstd/nfrmReadCard.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -53,11 +55,14 @@ private Q_SLOTS:
     void cleanup();
     void readAndWrite_data();
     void readAndWrite();
+    void nonIsoRead_data();
+    void nonIsoRead();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
 private:
     QString waitForLine(const QString &prefix);
+    void startWithCard(const QString &simMode, const QByteArray &card, LinkRuntime &runtime);
 
     QTemporaryDir config_;
     QProcess sim_;
@@ -101,36 +106,43 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-void TestEndToEnd::readAndWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
+// Starts the simulator in a command set with a card in its slot, and confirms the setup
+// window for it on port 1.
+void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card,
+                                 LinkRuntime &runtime) {
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
                {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
     QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("card B1234567890123456^END/TO END^3012|1234567890123456=3012|+\n");
+    sim_.write("card " + card + "\n");
     QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
 
+    SettingsStore store;
+    QtCommControl port;
+    bool opened = false;
+    const auto why = [](const QString &reason) {
+        qWarning() << reason;
+    };
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+                       {[&opened] { opened = true; }, [] {}, why});
+    setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
+    setup.findChild<QRadioButton *>(simMode == "lrq118" ? "Option2_1" : "Option2_0")
+        ->setChecked(true);
+    setup.findChild<QPushButton *>("Command1")->click();
+    QVERIFY(opened);
+}
+
+void TestEndToEnd::readAndWrite() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
     LinkRuntime runtime;
+    startWithCard(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+", runtime);
+    if (QTest::currentTestFailed())
+        return;
     MainModule &state = runtime.state;
+    QCOMPARE(state.EmulationMode, mode);
     FakeRecords records;
     ModalWatcher watcher;
-    {
-        SettingsStore store;
-        QtCommControl port;
-        bool opened = false;
-        const auto why = [](const QString &reason) {
-            qWarning() << reason;
-        };
-        frmCommSetup setup(state, runtime.port, port, runtime.waiter, store,
-                           {[&opened] { opened = true; }, [] {}, why});
-        setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
-        setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")
-            ->setChecked(true);
-        setup.findChild<QPushButton *>("Command1")->click();
-        QVERIFY(opened);
-        QCOMPARE(state.EmulationMode, mode);
-    }
     const PromptWindow::Context context{state, runtime.waiter, records, runtime.port,
                                         [](QObject *parent) {
                                             return new QtCommControl(parent);
@@ -187,6 +199,63 @@ void TestEndToEnd::readAndWrite() {
                  .hasMatch(),
              qPrintable(watcher.seen[0].text));
     QVERIFY(!lost.isVisible());
+}
+
+void TestEndToEnd::nonIsoRead_data() {
+    QTest::addColumn<QString>("simMode");
+    QTest::addColumn<bool>("standard");
+    QTest::addColumn<QByteArrayList>("formats");
+    QTest::addColumn<QByteArray>("card");
+    QTest::addColumn<QStringList>("shown");
+    const QByteArrayList swapped = {"5-Bit Character (Std T2)", "5-Bit Character (Std T3)",
+                                    "7-Bit Character (Std T1)"};
+    const QStringList standard = {"Non-ISO Read: Standard Format on Non-Standard Track (ASCII)",
+                                  "1234=56|7", "+|0", "NON ISO|7"};
+    QTest::newRow("LRQ118 standard")
+        << "lrq118" << true << swapped << QByteArray("{t2}1234=56|+|{t1}NON ISO") << standard;
+    QTest::newRow("KVT-380A standard")
+        << "kvt380a" << true << swapped << QByteArray("{t2}1234=56|+|{t1}NON ISO") << standard;
+    QTest::newRow("KVT-380A custom")
+        << "kvt380a" << false
+        << QByteArrayList{"7-Bit Character", "5-Bit Character", "6-Bit Character"}
+        << QByteArray("{7}7F 01 41|+|{6@210}0B 3F")
+        << QStringList{"Non-ISO Read: Custom Data Format (Hex)", "7F 01 41 |3", "|0", "0B 3F |2"};
+}
+
+// A card read in the Non-ISO formats chosen, shown in the result window.
+void TestEndToEnd::nonIsoRead() {
+    QFETCH(QString, simMode);
+    QFETCH(bool, standard);
+    QFETCH(QByteArrayList, formats);
+    QFETCH(QByteArray, card);
+    LinkRuntime runtime;
+    startWithCard(simMode, card, runtime);
+    if (QTest::currentTestFailed())
+        return;
+    MainModule &state = runtime.state;
+    state.NonIsoMode = true;
+    state.NonIsoStdFormat = standard;
+    state.NonIsoT1Format = formats[0];
+    state.NonIsoT2Format = formats[1];
+    state.NonIsoT3Format = formats[2];
+    FakeRecords records;
+    nfrmReadCard read({state, runtime.waiter, records, runtime.port, [](QObject *parent) {
+                           return new QtCommControl(parent);
+                       }});
+    ModalWatcher watcher;
+    watcher.leaveAlone = &read;
+    QStringList shown;
+    watcher.inspect = [&shown](QWidget *result) {
+        shown << result->windowTitle();
+        for (const char *track : {"_0", "_1", "_2"})
+            shown << result->findChild<QPlainTextEdit *>(QByteArray("TIT") + track)->toPlainText() +
+                         "|" + result->findChild<QLabel *>(QByteArray("LT") + track)->text();
+    };
+    when(
+        &read, [&read] { return read.cardNumber() == 2; },
+        [&read] { read.findChild<QPushButton *>("Command1_0")->click(); });
+    read.run();
+    QTEST(shown, "shown");
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {
