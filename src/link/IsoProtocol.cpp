@@ -81,21 +81,9 @@ SwipeResult IsoProtocol::readKvt380a() {
     LinkSession &s = session_;
     s.send(Kvt::Read);
     s.prompt().showSwipePrompt(true);
-    switch (s.waitForBytes(1, {KvtReadAckLimit, true, Stop::OnCancel})) {
-    case WaitEnd::Cancelled:
-        return SwipeResult::NotDone;
-    case WaitEnd::TimedOut:
-        return SwipeResult::Failed;
-    case WaitEnd::Met:
-        break;
-    }
-    if (s.input() != Kvt::Ack)
-        return SwipeResult::NotDone;
-    // The swipe is announced by a second "^", whenever the operator gets to it.
-    const auto swiped = [&s] {
-        return s.input() == Kvt::Ack;
-    };
-    if (s.waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
+    if (const std::optional<SwipeResult> early = s.awaitReadAnswer(KvtReadAckLimit))
+        return *early;
+    if (s.input() != Kvt::Ack || !s.awaitSwipe())
         return SwipeResult::NotDone;
     s.discardInput();
     std::array<QByteArray *, 3> data = {&s.state().Track1Data, &s.state().Track2Data,

@@ -173,6 +173,25 @@ void LinkSession::SetReadyIndicator(const ReadyRule &rule) {
         discardInput();
 }
 
+std::optional<SwipeResult> LinkSession::awaitReadAnswer(Duration limit) {
+    switch (waitForBytes(1, {limit, true, Stop::OnCancel})) {
+    case WaitEnd::Cancelled:
+        return SwipeResult::NotDone;
+    case WaitEnd::TimedOut:
+        return SwipeResult::Failed;
+    case WaitEnd::Met:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool LinkSession::awaitSwipe() {
+    const auto swiped = [this] {
+        return input() == Kvt::Ack;
+    };
+    return waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) == WaitEnd::Met;
+}
+
 void LinkSession::storeTracks(const std::array<QByteArray, 3> &tracks) {
     state_.Track1Data = tracks[0];
     state_.Track2Data = tracks[1];

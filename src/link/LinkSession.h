@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Clock.h"
+#include "link/SwipeResult.h"
 #include "link/Waiter.h"
 
 #include <QByteArray>
@@ -132,6 +133,13 @@ public:
     QByteArray SendAndWait(const QByteArray &command, const SendAndWaitRule &rule = {});
     void SetErrorIndicator(bool on, const IndicatorRule &rule = {});
     void SetReadyIndicator(const ReadyRule &rule = {});
+
+    // KVT-380A, after the read request: waits up to limit for its answer. NotDone on
+    // Cancel, Failed when none came, nothing when the answer is waiting.
+    [[nodiscard]] std::optional<SwipeResult> awaitReadAnswer(Duration limit);
+    // KVT-380A: the swipe is announced by a "^" alone, whenever the operator gets to it;
+    // false on Cancel.
+    [[nodiscard]] bool awaitSwipe();
 
     // Fills Track1Data, Track2Data and Track3Data.
     void storeTracks(const std::array<QByteArray, 3> &tracks);

@@ -50,14 +50,8 @@ SwipeResult NonIsoProtocol::readLrq118(const Raw::Selection &selection) {
 SwipeResult NonIsoProtocol::readKvt380a(const Raw::Selection &selection) {
     LinkSession &s = session_;
     s.send(Kvt::Read);
-    switch (s.waitForBytes(1, {KvtReadAckLimit, true, Stop::OnCancel})) {
-    case WaitEnd::Cancelled:
-        return SwipeResult::NotDone;
-    case WaitEnd::TimedOut:
-        return SwipeResult::Failed;
-    case WaitEnd::Met:
-        break;
-    }
+    if (const std::optional<SwipeResult> early = s.awaitReadAnswer(KvtReadAckLimit))
+        return *early;
     if (selection.standardFormat) {
         s.pause(KvtStandardAckSettle);
         if (s.cancelRequested())
@@ -66,11 +60,7 @@ SwipeResult NonIsoProtocol::readKvt380a(const Raw::Selection &selection) {
     if (s.input() != Kvt::Ack)
         return SwipeResult::NotDone;
     s.prompt().showSwipePrompt(true);
-    // The swipe is announced by a second "^", whenever the operator gets to it.
-    const auto swiped = [&s] {
-        return s.input() == Kvt::Ack;
-    };
-    if (s.waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
+    if (!s.awaitSwipe())
         return SwipeResult::NotDone;
     s.discardInput();
     // Kept aside until all three have come, so that a cancelled read changes nothing.
