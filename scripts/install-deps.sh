@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the program, its tests and the screenshots need.
+# Installs the Debian 12 packages the program, its tests, its package and the screenshots need.
 set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
+    libqt6svg6
     libbenchmark-dev
     xvfb xauth
+    dpkg-dev file appstream desktop-file-utils
 )
 
 missing=()

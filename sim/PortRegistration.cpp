@@ -1,5 +1,6 @@
 #include "PortRegistration.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
@@ -15,7 +16,16 @@ PortRegistration::PortRegistration(int port, const QString &device) : port_(port
     QSettings store = openStore();
     if (store.contains(key()))
         previous_ = store.value(key()).toString();
+    PortRegistrationRecord record{port_, device_, previous_, QCoreApplication::applicationPid()};
+    // Over another simulator's registration the operator's own mapping is the one that
+    // simulator kept.
+    if (const auto running = PortRegistrationRecord::load(store, port_);
+        running && previous_ == running->device) {
+        replaced_ = running;
+        record.earlier = running->earlier;
+    }
     store.setValue(key(), device_);
+    record.save(store);
     store.sync();
 }
 
@@ -24,19 +34,31 @@ void PortRegistration::restore() {
         return;
     active_ = false;
     QSettings store = openStore();
-    if (store.value(key()).toString() != device_)
-        return;
-    if (previous_)
-        store.setValue(key(), *previous_);
-    else
-        store.remove(key());
+    const auto record = PortRegistrationRecord::load(store, port_);
+    if (store.value(key()).toString() == device_) {
+        if (previous_)
+            store.setValue(key(), *previous_);
+        else
+            store.remove(key());
+        if (replaced_)
+            replaced_->save(store);
+        else if (record && record->device == device_)
+            PortRegistrationRecord::remove(store, port_);
+    } else if (record && record->device == device_) {
+        PortRegistrationRecord::remove(store, port_);
+    }
     store.sync();
 }
 
 QString PortRegistration::key() const {
-    return QStringLiteral("Ports/COM%1").arg(port_);
+    return PortRegistrationRecord::mappingKey(port_);
 }
 
 QString PortRegistration::storeFile() {
     return openStore().fileName();
+}
+
+QList<PortRegistrationRecord> PortRegistration::restoreStale() {
+    QSettings store = openStore();
+    return restoreStaleRegistrations(store);
 }

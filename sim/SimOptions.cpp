@@ -22,7 +22,11 @@ Options:
   --port N               the utility finds the encoder as port N while the
                          simulator runs: the device path is put in its settings
                          (group "Ports", key "COMN"); the earlier value is put
-                         back when the simulator ends
+                         back when the simulator ends. Meanwhile group
+                         "Simulator" keeps COMN/Device, COMN/Earlier (the
+                         earlier value; absent: none) and COMN/Process, so
+                         that if this simulator is killed, the next one to
+                         start puts the earlier value back
   --deck FILE            card data file: one card per line, "T1|T2|T3" and
                          CR LF or LF, tracks as below; each read takes the
                          next card, round and round

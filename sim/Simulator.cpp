@@ -77,6 +77,14 @@ Simulator::~Simulator() {
 }
 
 bool Simulator::start(QString &error) {
+    // Before a pseudo-terminal of ours could take the number of a dead simulator's one.
+    for (const PortRegistrationRecord &record : PortRegistration::restoreStale())
+        say(QStringLiteral("port %1 was left registered to %2 by a simulator that did not end "
+                           "cleanly; %3")
+                .arg(record.port)
+                .arg(record.device, record.earlier
+                                        ? QStringLiteral("it is back to %1").arg(*record.earlier)
+                                        : QStringLiteral("it is unregistered again")));
     if (!openPort(error))
         return false;
     if (options_.readCommands) {

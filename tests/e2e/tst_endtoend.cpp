@@ -1,5 +1,7 @@
 #include "FakeRecords.h"
 #include "ModalWatcher.h"
+#include "SimLines.h"
+#include "SimProgramTests.h"
 
 #include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
@@ -86,17 +88,10 @@ void TestEndToEnd::cleanup() {
 }
 
 QString TestEndToEnd::waitForLine(const QString &prefix) {
-    const QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired()) {
-        while (sim_.canReadLine()) {
-            seen_ << QString::fromLocal8Bit(sim_.readLine()).trimmed();
-            if (seen_.last().startsWith(prefix))
-                return seen_.last();
-        }
-        sim_.waitForReadyRead(50);
-    }
-    qWarning() << "simulator said:" << seen_;
-    return {};
+    const QString line = ::waitForLine(sim_, prefix, &seen_);
+    if (line.isEmpty())
+        qWarning() << "simulator said:" << seen_;
+    return line;
 }
 
 void TestEndToEnd::readAndWrite_data() {
@@ -289,5 +284,12 @@ void TestEndToEnd::registrationPutBack() {
     QCOMPARE(registered(), QStringLiteral("/dev/ttyUSB9"));
 }
 
-QTEST_MAIN(TestEndToEnd)
+// One program for everything that runs kvt450-sim on a pseudo-terminal.
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    TestEndToEnd program;
+    TestSimProgram simulator;
+    const int failed = QTest::qExec(&program, argc, argv);
+    return failed + QTest::qExec(&simulator, argc, argv);
+}
 #include "tst_endtoend.moc"

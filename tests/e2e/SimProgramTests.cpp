@@ -1,3 +1,6 @@
+#include "SimProgramTests.h"
+#include "SimLines.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -7,20 +10,6 @@
 #include <QTest>
 
 namespace {
-
-// The next line of the simulator's output that starts with prefix, waiting for it.
-QString waitForLine(QProcess &sim, const QString &prefix) {
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        while (sim.canReadLine()) {
-            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-            if (line.startsWith(prefix))
-                return line;
-        }
-        sim.waitForReadyRead(100);
-    }
-    return {};
-}
 
 // Sends bytes on the port and waits for count bytes of reply.
 QByteArray exchange(QSerialPort &port, const QByteArray &bytes, qsizetype count) {
@@ -36,55 +25,6 @@ QByteArray exchange(QSerialPort &port, const QByteArray &bytes, qsizetype count)
 }
 
 } // namespace
-
-// kvt450-sim as an operator starts it, on a real pseudo-terminal opened with QSerialPort.
-class TestSimProgram : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void readAndWriteOnPseudoTerminal();
-    void pacedCustomWriteReportedAndRecorded();
-    void commandLine_data();
-    void commandLine();
-    void operatorCommands();
-};
-
-void TestSimProgram::readAndWriteOnPseudoTerminal() {
-    QTemporaryDir config;
-    const QString settingsFile = config.filePath("KVT450/KVT450.conf");
-    const auto registered = [&settingsFile] {
-        return QSettings(settingsFile, QSettings::IniFormat).value("Ports/COM7").toString();
-    };
-    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM7", "/dev/ttyUSB9");
-    QProcess sim;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", config.path());
-    sim.setProcessEnvironment(env);
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(KVT_SIM_PROGRAM, {"--mode", "lrq118", "--port", "7", "--auto-swipe", "300"});
-    const QString device = waitForLine(sim, "device: ").mid(8);
-    QVERIFY(!waitForLine(sim, "registered as port 7").isEmpty());
-    QCOMPARE(registered(), device);
-    sim.write("card ABC|123|+\n");
-    QVERIFY(sim.waitForBytesWritten());
-    QVERIFY(!waitForLine(sim, "card in the slot").isEmpty());
-
-    QSerialPort port(device);
-    QVERIFY2(port.open(QIODevice::ReadWrite) && port.setBaudRate(9600),
-             qPrintable(port.errorString()));
-    QCOMPARE(exchange(port, QByteArray::fromHex("1b65"), 2), QByteArray::fromHex("1b79"));
-    const QByteArray read =
-        QByteArray::fromHex("1b73 1b01 254142433f 1b02 3b3132333f 1b03 3b2b3f 1c 1b30");
-    QCOMPARE(exchange(port, QByteArray::fromHex("1b72"), read.size()), read);
-    QCOMPARE(exchange(port, QByteArray::fromHex("1b77 1b73 1b01 4e4557 1b02 1b03 3f 1c"), 2),
-             QByteArray::fromHex("1b30"));
-    QCOMPARE(waitForLine(sim, "card written"),
-             QString("card written: track 1 \"NEW\", track 2 \"123\", track 3 blank"));
-
-    sim.terminate();
-    QVERIFY(sim.waitForFinished());
-    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(registered(), QString("/dev/ttyUSB9"));
-}
 
 void TestSimProgram::pacedCustomWriteReportedAndRecorded() {
     QTemporaryDir dir;
@@ -171,5 +111,39 @@ void TestSimProgram::operatorCommands() {
     QCOMPARE(sim.exitCode(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestSimProgram)
-#include "tst_simprogram.moc"
+// A simulator killed with SIGKILL cannot put the operator's mapping back; the next one does.
+void TestSimProgram::killedSimulatorsRegistrationPutBack() {
+    QTemporaryDir config;
+    const QString settingsFile = config.filePath("KVT450/KVT450.conf");
+    const auto value = [&settingsFile](const QString &key) {
+        return QSettings(settingsFile, QSettings::IniFormat).value(key, "<none>").toString();
+    };
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM7", "/dev/ttyUSB9");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config.path());
+    QProcess killed;
+    killed.setProcessEnvironment(env);
+    killed.start(KVT_SIM_PROGRAM, {"--port", "7", "--background"});
+    const QString device = waitForLine(killed, "device: ").mid(8);
+    QVERIFY(!waitForLine(killed, "registered as port 7").isEmpty());
+    killed.kill();
+    QVERIFY(killed.waitForFinished());
+    QCOMPARE(value("Ports/COM7"), device);
+    QCOMPARE(value("Simulator/COM7/Device"), device);
+    QCOMPARE(value("Simulator/COM7/Earlier"), QString("/dev/ttyUSB9"));
+
+    QProcess next;
+    next.setProcessEnvironment(env);
+    next.start(KVT_SIM_PROGRAM, {"--port", "8", "--background"});
+    QCOMPARE(waitForLine(next, "port 7 "),
+             QString("port 7 was left registered to %1 by a simulator that did not end cleanly; "
+                     "it is back to /dev/ttyUSB9")
+                 .arg(device));
+    QVERIFY(!waitForLine(next, "registered as port 8").isEmpty());
+    QCOMPARE(value("Ports/COM7"), QString("/dev/ttyUSB9"));
+    QCOMPARE(value("Simulator/COM7/Device"), QString("<none>"));
+    next.terminate();
+    QVERIFY(next.waitForFinished());
+    QCOMPARE(value("Ports/COM8"), QString("<none>"));
+    QVERIFY(!QSettings(settingsFile, QSettings::IniFormat).childGroups().contains("Simulator"));
+}
