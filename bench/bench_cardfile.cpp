@@ -94,7 +94,7 @@ int main(int argc, char *argv[]) {
         QFile::remove(path);
     }
 
-    RecoveryFile recovery(dir.filePath(QStringLiteral("unsaved-cards.txt")));
+    RecoveryFile recovery(dir.path());
     if (!recovery.start())
         return 1;
     QElapsedTimer timer;

@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "app/SettingsStore.h"
+#include "iso/FileCommands.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
@@ -41,6 +42,7 @@ int Main(QApplication &app) {
     std::unique_ptr<frmMainMenu> mainWindow;
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
+    std::unique_ptr<FileCommands> fileCommands;
     std::unique_ptr<frmNonISOFmtSel> nonIsoFmtSel;
     std::unique_ptr<nfrmReadCard> nonIsoReadCard;
 
@@ -53,6 +55,13 @@ int Main(QApplication &app) {
         CommandWindows windows;
         windows.readCard = opener(readCard, context, mainWindow.get());
         windows.writeCard = opener(writeCard, context, mainWindow.get());
+        fileCommands = std::make_unique<FileCommands>(context, mainWindow.get());
+        windows.encodeFromFile = [&fileCommands] {
+            fileCommands->encodeFromFile();
+        };
+        windows.saveToFile = [&fileCommands] {
+            fileCommands->saveToFile();
+        };
         windows.nonIsoFmtSel = [&, context] {
             frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, mainWindow.get());
             // The read window opens over the selection, which stays open beneath it.
@@ -62,6 +71,10 @@ int Main(QApplication &app) {
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);
+        // Cards a save run left unsaved are offered once the operator sees the main window.
+        QMetaObject::invokeMethod(
+            mainWindow.get(), [&fileCommands] { fileCommands->offerLeftBehind(); },
+            Qt::QueuedConnection);
     };
 
     frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store,

@@ -53,6 +53,9 @@ int main(int argc, char *argv[]) {
                      qPrintable(unknown.first()));
         return 2;
     }
+    // Where the per-user data (the recovery files of save runs) lives.
+    QApplication::setOrganizationName(QStringLiteral("KVT450"));
+    QApplication::setApplicationName(QStringLiteral("KVT450"));
     QApplication::setApplicationVersion(QStringLiteral(KVT_VERSION));
     // Lets the desktop shell match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral(KVT_APP_ID));

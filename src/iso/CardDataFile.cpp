@@ -138,10 +138,13 @@ QString twoDigits(int value) {
 } // namespace
 
 bool IsStorableCard(const IsoFrames::Tracks &tracks) {
-    return std::none_of(tracks.begin(), tracks.end(), [](const QByteArray &track) {
-        return track == FailedTrack || track.contains(Separator) || track.contains('\r') ||
-               track.contains('\n');
-    });
+    // "|", CR and LF lie outside every track's characters, so the check covers them too.
+    for (int track = 1; track <= 3; ++track) {
+        const QByteArray &text = tracks.at(track - 1);
+        if (text == FailedTrack || fieldProblem(0, track, text))
+            return false;
+    }
+    return true;
 }
 
 std::optional<QByteArray> CardRecord(const IsoFrames::Tracks &tracks) {

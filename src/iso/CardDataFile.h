@@ -23,8 +23,9 @@ inline constexpr qsizetype Track3BoxLength = 104;
 // Far more than any operator's file; a larger one is refused rather than read into memory.
 inline constexpr qint64 MaxRecordFileSize = qint64(256) * 1024 * 1024;
 
-// False for a card whose record would not read back as the same three tracks (a track
-// holding "|", CR or LF), and for a card with a failed track ("*").
+// False for a card with a failed track ("*"), and for one whose record would not pass the
+// check before an encode run: a track holding a character it cannot carry (among them "|",
+// CR and LF, which would split or merge records) or more than its box holds.
 [[nodiscard]] bool IsStorableCard(const IsoFrames::Tracks &tracks);
 
 // The card's record with its CR LF; nothing when the card cannot be stored.

@@ -165,7 +165,9 @@ SwipeResult IsoProtocol::skipStep() {
     LinkSession &s = session_;
     s.reopenIfClosed();
     s.yieldOnce();
-    s.send(Lrq::Reset);
+    // ESC a is no KVT-380A command: its "a" would open a track's data entry, which then
+    // swallows the DEL that follows a skip, and the window would wait for its answer forever.
+    s.send(isKvt380a() ? Kvt::Reset : Lrq::Reset);
     s.closePort();
     return SwipeResult::Skipped;
 }

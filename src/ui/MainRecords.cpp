@@ -34,3 +34,7 @@ void MainRecords::markOutputFailed() {
 void MainRecords::clearOutput() {
     fill(OutputTrack1, {}, BlankLength::AsText);
 }
+
+void MainRecords::setMessageText(const QString &text) {
+    setMessage(text.toLatin1());
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
 
@@ -26,6 +27,8 @@ public:
     [[nodiscard]] virtual QByteArray length(int index) const = 0;
     [[nodiscard]] virtual QByteArray message() const = 0;
     virtual void setMessage(const QByteArray &text) = 0;
+    // A message naming something that is not track data, such as a file's path.
+    virtual void setMessageText(const QString &text);
 
     [[nodiscard]] Tracks input() const;
     void showInput(const Tracks &tracks, BlankLength blank);

@@ -29,10 +29,38 @@ sfrmIncEOK::sfrmIncEOK(QWidget *parent)
     setIcon(QStyle::SP_MessageBoxInformation);
 }
 
+namespace {
+
+// A line of the window's own below its fixed text, hidden while empty.
+QLabel *addDetail(QVBoxLayout *body, QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("Label2"));
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setWordWrap(true);
+    label->hide();
+    body->addWidget(label);
+    return label;
+}
+
+void setDetail(QLabel *label, const QString &text) {
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
+} // namespace
+
 sfrmFormatError::sfrmFormatError(QWidget *parent)
     : FixedMessageWindow(QStringLiteral("File Encode - File Format Error"),
                          QStringLiteral("Incorrect file format. Select ASCII format only."),
-                         parent) {}
+                         parent),
+      problem_(addDetail(body(), this)) {
+    problem_->setMinimumWidth(textLabel()->sizeHint().width());
+}
+
+void sfrmFormatError::setProblem(const QString &problem) {
+    setDetail(problem_, problem);
+}
 
 namespace {
 
@@ -95,8 +123,11 @@ sfrmSaveError::sfrmSaveError(QWidget *parent)
 
     body()->addWidget(LB);
     body()->addWidget(LC);
+    reason_ = addDetail(body(), this);
+    reason_->setFixedWidth(LC->width());
 }
 
-void sfrmSaveError::setFileName(const QString &path) {
+void sfrmSaveError::setFileName(const QString &path, const QString &reason) {
     LC->setPlainText(path);
+    setDetail(reason_, reason);
 }

@@ -33,11 +33,17 @@ public:
     explicit sfrmIncEOK(QWidget *parent = nullptr);
 };
 
-// The chosen card data file failed the format check.
+// The chosen card data file failed the format check; a line below the text says where and
+// what is wrong.
 class sfrmFormatError : public FixedMessageWindow {
     Q_OBJECT
 public:
     explicit sfrmFormatError(QWidget *parent = nullptr);
+
+    void setProblem(const QString &problem);
+
+private:
+    QLabel *problem_;
 };
 
 // Caption chosen each time the window opens: the Non-ISO caption while that command runs.
@@ -67,15 +73,17 @@ private:
     const MainModule &state_;
 };
 
-// Writing the card data file failed or was declined; names the file.
+// Writing the card data file failed or was declined; names the file and, when there is
+// one, the reason.
 class sfrmSaveError : public MessageWindow {
     Q_OBJECT
 public:
     explicit sfrmSaveError(QWidget *parent = nullptr);
 
-    void setFileName(const QString &path);
+    void setFileName(const QString &path, const QString &reason = {});
 
 private:
     QLabel *LB;
     QPlainTextEdit *LC;
+    QLabel *reason_ = nullptr;
 };

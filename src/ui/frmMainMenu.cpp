@@ -9,33 +9,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <cmath>
 
 namespace {
-
-const QString FileFilter = QStringLiteral("Encode Data Files (*.txt)");
-
-QString chooseFile(QFileDialog::AcceptMode mode, QWidget *parent, const QString &title,
-                   const QString &filter, const QString &fileName) {
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setAcceptMode(mode);
-    // A typed name that does not exist is reported by the command, not refused here; the
-    // overwrite question belongs to the writing of the file.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!fileName.isEmpty())
-        dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
 
 // A small sans-serif face at the size the window was designed for, so the captions fit
 // the fixed positions; the first family present is used.
@@ -53,14 +33,8 @@ QFont designFont(const QFont &base) {
 } // namespace
 
 frmMainMenu::frmMainMenu(MainModule &state, QWidget *parent)
-    : QWidget(parent), state_(state),
-      chooseOpen_([](QWidget *p, const QString &title, const QString &filter, const QString &name) {
-          return chooseFile(QFileDialog::AcceptOpen, p, title, filter, name);
-      }),
-      chooseSave_([](QWidget *p, const QString &title, const QString &filter, const QString &name) {
-          return chooseFile(QFileDialog::AcceptSave, p, title, filter, name);
-      }),
-      geometry_(MainDesignGeometry()), guard_(new EntryFieldGuard(this)) {
+    : QWidget(parent), state_(state), geometry_(MainDesignGeometry()),
+      guard_(new EntryFieldGuard(this)) {
     setObjectName(QStringLiteral("frmMainMenu"));
     setFont(designFont(font()));
     createControls();
@@ -175,11 +149,6 @@ void frmMainMenu::setCommandWindows(CommandWindows windows) {
     refreshCommands();
 }
 
-void frmMainMenu::setFileDialogs(FileChooser open, FileChooser save) {
-    chooseOpen_ = std::move(open);
-    chooseSave_ = std::move(save);
-}
-
 void frmMainMenu::load() {
     Label2[0]->setText(QStringLiteral("COM ") + QString::fromLatin1(state_.CommPort));
     Label2[1]->setText(QString::fromLatin1(state_.BaudRate));
@@ -231,9 +200,9 @@ bool frmMainMenu::available(int index) const {
     case 2:
         return static_cast<bool>(w.copyCard);
     case 3:
-        return w.encodeRF && w.checkRecordFile;
+        return static_cast<bool>(w.encodeFromFile);
     case 4:
-        return w.encodeWF && w.writeRecordFile && w.defaultSaveFileName;
+        return static_cast<bool>(w.saveToFile);
     case 5:
         return w.incrTrackSelect && w.recEntry && w.writeIncr;
     case 6:
@@ -291,10 +260,14 @@ void frmMainMenu::command(int index) {
         reset();
         break;
     case 3:
-        encodeFromFile();
+        ClearOutputRecord();
+        openWindow(windows_.encodeFromFile);
+        reset();
         break;
     case 4:
-        saveToFile();
+        ClearOutputRecord();
+        openWindow(windows_.saveToFile);
+        reset();
         break;
     case 5:
         incrementalEncode();
@@ -337,59 +310,6 @@ void frmMainMenu::erase() {
     if (state_.EraseTrackMask == 0)
         return;
     openWindow(windows_.eraseCard);
-    reset();
-}
-
-void frmMainMenu::encodeFromFile() {
-    ClearInputRecord();
-    ClearOutputRecord();
-    const QString name = chooseOpen_(this, QStringLiteral("Open - Look in:"), FileFilter, {});
-    if (name.isEmpty())
-        return;
-    if (!QFileInfo(name).isFile()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("File Encode"),
-                        QStringLiteral("File not exists. "), QMessageBox::Ok, this);
-        box.exec();
-        return;
-    }
-    switch (windows_.checkRecordFile(name)) {
-    case RecordFileCheck::Unreadable:
-        reset();
-        return;
-    case RecordFileCheck::Rejected:
-        windowIn(formatError_, this).showModal();
-        reset();
-        return;
-    case RecordFileCheck::Accepted:
-        break;
-    }
-    state_.EncodeFileCancelled = false;
-    openWindow(windows_.encodeRF);
-    if (!state_.EncodeFileCancelled)
-        windowIn(rfOk_, this).showModal();
-    reset();
-}
-
-void frmMainMenu::saveToFile() {
-    ClearInputRecord();
-    ClearOutputRecord();
-    const QString name = chooseSave_(this, QStringLiteral("Save As - Save in:"), FileFilter,
-                                     windows_.defaultSaveFileName());
-    if (name.isEmpty())
-        return;
-    state_.SaveFileText.clear();
-    openWindow(windows_.encodeWF);
-    if (!state_.SaveFileText.isEmpty()) {
-        if (windows_.writeRecordFile(name)) {
-            showMessage(QStringLiteral("\r\n%1 records successfully saved to file %2")
-                            .arg(state_.SaveCardNumber - 1)
-                            .arg(name));
-        } else {
-            sfrmSaveError &error = windowIn(saveError_, this);
-            error.setFileName(name);
-            error.showModal();
-        }
-    }
     reset();
 }
 
@@ -453,10 +373,10 @@ QByteArray frmMainMenu::message() const {
 }
 
 void frmMainMenu::setMessage(const QByteArray &text) {
-    showMessage(QString::fromLatin1(text));
+    setMessageText(QString::fromLatin1(text));
 }
 
-void frmMainMenu::showMessage(const QString &text) {
+void frmMainMenu::setMessageText(const QString &text) {
     message_ = text;
     Label4->setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }

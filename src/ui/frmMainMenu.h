@@ -13,10 +13,7 @@
 class EntryFieldGuard;
 class QLabel;
 class QPushButton;
-class sfrmFormatError;
 class sfrmIncEOK;
-class sfrmRFOK;
-class sfrmSaveError;
 struct MainModule;
 
 // The window the operator works in: device settings, the input and output records, the
@@ -28,7 +25,6 @@ public:
     ~frmMainMenu() override;
 
     void setCommandWindows(CommandWindows windows);
-    void setFileDialogs(FileChooser open, FileChooser save);
 
     // Command1(index) pressed.
     void command(int index);
@@ -39,6 +35,7 @@ public:
     [[nodiscard]] QByteArray length(int index) const override;
     [[nodiscard]] QByteArray message() const override;
     void setMessage(const QByteArray &text) override;
+    void setMessageText(const QString &text) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -58,9 +55,6 @@ private:
     void refreshCommands();
     void trackChanged(int index);
     [[nodiscard]] QString boxText(int index) const;
-    void showMessage(const QString &text);
-    void encodeFromFile();
-    void saveToFile();
     void incrementalEncode();
     void erase();
 
@@ -72,8 +66,6 @@ private:
 
     MainModule &state_;
     CommandWindows windows_;
-    FileChooser chooseOpen_;
-    FileChooser chooseSave_;
 
     std::array<QWidget *, 6> TIT{};
     std::array<QLabel *, 6> LT{};
@@ -91,8 +83,5 @@ private:
 
     EntryFieldGuard *guard_ = nullptr;
 
-    std::unique_ptr<sfrmFormatError> formatError_;
-    std::unique_ptr<sfrmRFOK> rfOk_;
     std::unique_ptr<sfrmIncEOK> incEOk_;
-    std::unique_ptr<sfrmSaveError> saveError_;
 };

@@ -4,6 +4,8 @@
 #include "SimProgramTests.h"
 
 #include "app/SettingsStore.h"
+#include "iso/FileCommands.h"
+#include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
 #include "link/LinkRuntime.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -46,6 +49,29 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
     timer->start(10ms);
 }
 
+// The setup window's OK on port 1 in the command set mode, as the operator confirms it.
+bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
+    SettingsStore store;
+    QtCommControl port;
+    bool opened = false;
+    const auto why = [](const QString &reason) {
+        qWarning() << reason;
+    };
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+                       {[&opened] { opened = true; }, [] {}, why});
+    setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
+    setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
+    setup.findChild<QPushButton *>("Command1")->click();
+    return opened && runtime.state.EmulationMode == mode;
+}
+
+// What the windows are given, with the real serial port.
+PromptWindow::Context programContext(LinkRuntime &runtime, MainRecords &records) {
+    return {runtime.state, runtime.waiter, records, runtime.port, [](QObject *parent) {
+                return new QtCommControl(parent);
+            }};
+}
+
 } // namespace
 
 // The program's parts as Main puts them together, with the real serial port, talking to
@@ -57,6 +83,8 @@ private Q_SLOTS:
     void cleanup();
     void readAndWrite_data();
     void readAndWrite();
+    void saveAndEncodeFiles_data();
+    void saveAndEncodeFiles();
     void nonIsoRead_data();
     void nonIsoRead();
     void portHeldByAnotherProgram();
@@ -64,7 +92,7 @@ private Q_SLOTS:
 
 private:
     QString waitForLine(const QString &prefix);
-    void startWithCard(const QString &simMode, const QByteArray &card, LinkRuntime &runtime);
+    void startWithCard(const QString &simMode, const QByteArray &card);
 
     QTemporaryDir config_;
     QProcess sim_;
@@ -101,47 +129,29 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-// Starts the simulator in a command set with a card in its slot, and confirms the setup
-// window for it on port 1.
-void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card,
-                                 LinkRuntime &runtime) {
+// The simulator on port 1 in a command set, with a card in its slot.
+void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card) {
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
                {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
     QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
     sim_.write("card " + card + "\n");
     QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
-
-    SettingsStore store;
-    QtCommControl port;
-    bool opened = false;
-    const auto why = [](const QString &reason) {
-        qWarning() << reason;
-    };
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
-                       {[&opened] { opened = true; }, [] {}, why});
-    setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
-    setup.findChild<QRadioButton *>(simMode == "lrq118" ? "Option2_1" : "Option2_0")
-        ->setChecked(true);
-    setup.findChild<QPushButton *>("Command1")->click();
-    QVERIFY(opened);
 }
 
 void TestEndToEnd::readAndWrite() {
     QFETCH(QString, simMode);
     QFETCH(QByteArray, mode);
-    LinkRuntime runtime;
-    startWithCard(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+", runtime);
+    startWithCard(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+");
     if (QTest::currentTestFailed())
         return;
+
+    LinkRuntime runtime;
     MainModule &state = runtime.state;
-    QCOMPARE(state.EmulationMode, mode);
     FakeRecords records;
     ModalWatcher watcher;
-    const PromptWindow::Context context{state, runtime.waiter, records, runtime.port,
-                                        [](QObject *parent) {
-                                            return new QtCommControl(parent);
-                                        }};
+    QVERIFY(setUp(runtime, mode));
+    const PromptWindow::Context context = programContext(runtime, records);
     // Runs a read or write window until its first card is done, then presses Cancel.
     const auto oneCard = [&watcher](PromptWindow &window) {
         watcher.leaveAlone = &window;
@@ -196,22 +206,82 @@ void TestEndToEnd::readAndWrite() {
     QVERIFY(!lost.isVisible());
 }
 
+void TestEndToEnd::saveAndEncodeFiles_data() {
+    readAndWrite_data();
+}
+
+// Three cards of the simulator's deck saved to a file, then the file encoded back.
+void TestEndToEnd::saveAndEncodeFiles() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    QTemporaryDir dir;
+    const QByteArray deck = "SAVED ONE|1111=01|1\r\nSAVED TWO|2222=02|22\r\n"
+                            "SAVED THREE|3333=03|333\r\n";
+    const QString deckPath = dir.filePath(QStringLiteral("deck.txt"));
+    QFile deckFile(deckPath);
+    QVERIFY(deckFile.open(QIODevice::WriteOnly) && deckFile.write(deck) == deck.size());
+    deckFile.close();
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "1", "--mode", simMode, "--auto-swipe",
+                                                 "1200", "--deck", deckPath, "--background"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+
+    LinkRuntime runtime;
+    FakeRecords records;
+    ModalWatcher watcher;
+    watcher.leavePromptWindows = true;
+    QVERIFY(setUp(runtime, mode));
+    QWidget parent;
+    FileCommands commands(programContext(runtime, records), &parent,
+                          dir.filePath(QStringLiteral("recovery")));
+    const QString cards = dir.filePath(QStringLiteral("cards.txt"));
+    const FileChooser choose = [&cards](QWidget *, const QString &, const QString &,
+                                        const QString &) {
+        return cards;
+    };
+    commands.setFileDialogs(choose, choose);
+    when(
+        &parent, [&runtime] { return runtime.state.SaveCardNumber == 4; },
+        [&parent] {
+            parent.findChild<cfrmEncodeWF *>()->findChild<QPushButton *>("Command1_0")->click();
+        });
+    commands.saveToFile();
+    QFile saved(cards);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), deck);
+    QCOMPARE(records.message(), "\r\n3 records successfully saved to file " + cards.toLatin1());
+
+    commands.encodeFromFile();
+    QStringList written;
+    for (int i = 0; i < 3; ++i)
+        written << waitForLine(QStringLiteral("card written"));
+    QCOMPARE(
+        written,
+        (QStringList{R"(card written: track 1 "SAVED ONE", track 2 "1111=01", track 3 "1")",
+                     R"(card written: track 1 "SAVED TWO", track 2 "2222=02", track 3 "22")",
+                     R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
+}
+
 void TestEndToEnd::nonIsoRead_data() {
     QTest::addColumn<QString>("simMode");
+    QTest::addColumn<QByteArray>("mode");
     QTest::addColumn<bool>("standard");
     QTest::addColumn<QByteArrayList>("formats");
     QTest::addColumn<QByteArray>("card");
     QTest::addColumn<QStringList>("shown");
     const QByteArrayList swapped = {"5-Bit Character (Std T2)", "5-Bit Character (Std T3)",
                                     "7-Bit Character (Std T1)"};
+    const QByteArray card = "{t2}1234=56|+|{t1}NON ISO";
     const QStringList standard = {"Non-ISO Read: Standard Format on Non-Standard Track (ASCII)",
                                   "1234=56|7", "+|0", "NON ISO|7"};
     QTest::newRow("LRQ118 standard")
-        << "lrq118" << true << swapped << QByteArray("{t2}1234=56|+|{t1}NON ISO") << standard;
+        << "lrq118" << QByteArray("LRQ118") << true << swapped << card << standard;
     QTest::newRow("KVT-380A standard")
-        << "kvt380a" << true << swapped << QByteArray("{t2}1234=56|+|{t1}NON ISO") << standard;
+        << "kvt380a" << QByteArray("KVT-380A") << true << swapped << card << standard;
     QTest::newRow("KVT-380A custom")
-        << "kvt380a" << false
+        << "kvt380a" << QByteArray("KVT-380A") << false
         << QByteArrayList{"7-Bit Character", "5-Bit Character", "6-Bit Character"}
         << QByteArray("{7}7F 01 41|+|{6@210}0B 3F")
         << QStringList{"Non-ISO Read: Custom Data Format (Hex)", "7F 01 41 |3", "|0", "0B 3F |2"};
@@ -220,13 +290,15 @@ void TestEndToEnd::nonIsoRead_data() {
 // A card read in the Non-ISO formats chosen, shown in the result window.
 void TestEndToEnd::nonIsoRead() {
     QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
     QFETCH(bool, standard);
     QFETCH(QByteArrayList, formats);
     QFETCH(QByteArray, card);
-    LinkRuntime runtime;
-    startWithCard(simMode, card, runtime);
+    startWithCard(simMode, card);
     if (QTest::currentTestFailed())
         return;
+    LinkRuntime runtime;
+    QVERIFY(setUp(runtime, mode));
     MainModule &state = runtime.state;
     state.NonIsoMode = true;
     state.NonIsoStdFormat = standard;
@@ -234,9 +306,7 @@ void TestEndToEnd::nonIsoRead() {
     state.NonIsoT2Format = formats[1];
     state.NonIsoT3Format = formats[2];
     FakeRecords records;
-    nfrmReadCard read({state, runtime.waiter, records, runtime.port, [](QObject *parent) {
-                           return new QtCommControl(parent);
-                       }});
+    nfrmReadCard read(programContext(runtime, records));
     ModalWatcher watcher;
     watcher.leaveAlone = &read;
     QStringList shown;

@@ -1,5 +1,7 @@
 #include "SessionRig.h"
 
+#include "iso/cfrmEncodeRF.h"
+#include "iso/cfrmEncodeWF.h"
 #include "link/IsoProtocol.h"
 
 #include <QRandomGenerator>
@@ -61,17 +63,8 @@ const Variant IncrW{.iso = {.write = {.flushes = false}},
                     .reset = {.yieldsFirst = true,
                               .replyLimit = IncrementalResetReplyLimit,
                               .settle = IncrementalResetSettle}};
-const Variant SaveW{.iso = {.read = {.opensPort = true,
-                                     .kvtCollects = true,
-                                     .collectYieldsFirst = true,
-                                     .collectStop = Stop::Never}}};
-const Variant FileW{.iso = {.sendAndWait = {.opensPort = true, .settle = 100ms},
-                            .errorIndicator = {.opensPortKvt380a = true},
-                            .write = {.pauses = false,
-                                      .flushes = false,
-                                      .skips = true,
-                                      .ackExact = true,
-                                      .cancelResets = true}}};
+const Variant SaveW{.iso = cfrmEncodeWF::Protocol};
+const Variant FileW{.iso = cfrmEncodeRF::Protocol};
 
 const QByteArray Ok = QByteArray::fromHex("1b30");
 const QByteArray EscR = QByteArray::fromHex("1b72");
@@ -288,8 +281,8 @@ void TestIsoProtocol::exchanges_data() {
              {"C", "XYZ\x04", "@", "l"});
     exchange("file, LRQ118 skip", LrqClosed, FileW, {}, SkipWrite, "Skipped (port closed)",
              {LrqWrite, escA});
-    exchange("file, KVT-380A skip", Kvt, FileW, kvtWrite("^"), SkipWrite, "Skipped (port closed)",
-             {"C", "XYZ\x04", "@", escA});
+    exchange("file, KVT-380A skip resets with DEL", Kvt, FileW, kvtWrite("^"), SkipWrite,
+             "Skipped (port closed)", {"C", "XYZ\x04", "@", del});
     exchange("file, LRQ118 cancel", LrqClosed, FileW, {}, CancelWrite, "Skipped (port closed)",
              {LrqWrite, escA});
     exchange("file, KVT-380A cancel", Kvt, FileW, kvtWrite("^"), CancelWrite, "Failed",

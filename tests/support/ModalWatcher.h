@@ -30,13 +30,19 @@ public:
     QList<Seen> seen;
     // Runs on each window before it is answered.
     std::function<void(QWidget *)> inspect;
+    // The button a message box is answered with, when the box has it; otherwise OK, or the
+    // box's escape button (No) when it has no OK.
+    std::function<QMessageBox::StandardButton(const Seen &)> answer;
     // A modal window under test, which the watcher must not answer.
     QWidget *leaveAlone = nullptr;
+    // Leaves every prompt window alone, for tests where the program makes them.
+    bool leavePromptWindows = false;
 
 private:
     void poll() {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible() || modal == answered_ || modal == leaveAlone)
+        if (modal == nullptr || !modal->isVisible() || modal == answered_ || modal == leaveAlone ||
+            (leavePromptWindows && modal->inherits("PromptWindow")))
             return;
         answered_ = modal;
         Seen s;
@@ -53,9 +59,12 @@ private:
         if (inspect)
             inspect(modal);
         seen.append(s);
-        if (auto *box = qobject_cast<QMessageBox *>(modal))
-            box->button(QMessageBox::Ok)->click();
-        else if (auto *ok = modal->findChild<QPushButton *>(QStringLiteral("Command1_0")))
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            QAbstractButton *button = answer ? box->button(answer(s)) : nullptr;
+            if (button == nullptr)
+                button = box->button(QMessageBox::Ok);
+            (button != nullptr ? button : box->escapeButton())->click();
+        } else if (auto *ok = modal->findChild<QPushButton *>(QStringLiteral("Command1_0")))
             ok->click();
         else
             modal->close();

@@ -7,7 +7,6 @@
 #include "ui/frmMainMenu.h"
 
 #include <QClipboard>
-#include <QPlainTextEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -55,14 +54,10 @@ class TestMainMenu : public QObject {
             window_->setTrack(0, "IN");
             window_->setTrack(3, "OUT");
             window_->setMessage("\r\nleft by window");
-            if (failing_ == name) {
-                state_->EncodeFileCancelled = true;
+            if (failing_ == name)
                 return;
-            }
             state_->IncrCancelled = false;
             state_->EraseTrackMask = 5;
-            state_->SaveFileText = "A|1|+\r\n";
-            state_->SaveCardNumber = 4;
         };
     }
 
@@ -71,27 +66,14 @@ class TestMainMenu : public QObject {
         w.readCard = opener(u"readCard"_s);
         w.writeCard = opener(u"writeCard"_s);
         w.copyCard = opener(u"copyCard"_s);
-        w.encodeRF = opener(u"encodeRF"_s);
-        w.encodeWF = opener(u"encodeWF"_s);
+        w.encodeFromFile = opener(u"encodeFromFile"_s);
+        w.saveToFile = opener(u"saveToFile"_s);
         w.incrTrackSelect = opener(u"incrTrackSelect"_s);
         w.recEntry = opener(u"recEntry"_s);
         w.writeIncr = opener(u"writeIncr"_s);
         w.nonIsoFmtSel = opener(u"nonIsoFmtSel"_s);
         w.eraseTrackSelect = opener(u"eraseTrackSelect"_s);
         w.eraseCard = opener(u"eraseCard"_s);
-        w.checkRecordFile = [this](const QString &path) {
-            calls_ << (path == QCoreApplication::applicationFilePath() ? u"check"_s : path);
-            if (failing_ == u"check")
-                return RecordFileCheck::Rejected;
-            return failing_ == u"read" ? RecordFileCheck::Unreadable : RecordFileCheck::Accepted;
-        };
-        w.defaultSaveFileName = [] {
-            return u"E1"_s;
-        };
-        w.writeRecordFile = [this](const QString &path) {
-            calls_ << u"write "_s + path;
-            return failing_ != u"write";
-        };
         return w;
     }
 
@@ -103,18 +85,6 @@ private Q_SLOTS:
         window_ = std::make_unique<frmMainMenu>(*state_);
         watcher_ = std::make_unique<ModalWatcher>();
         calls_.clear();
-        // The test program itself stands for an existing card data file.
-        const FileChooser choose = [this](QWidget *, const QString &title, const QString &,
-                                          const QString &) {
-            calls_ << u'(' + title.section(u' ', 0, 0) + u')';
-            if (failing_ == u"dialog")
-                return QString();
-            if (title.startsWith(u"Save"))
-                return u"saved.txt"_s;
-            const QString path = QCoreApplication::applicationFilePath();
-            return failing_ == u"exists" ? path + u".none"_s : path;
-        };
-        window_->setFileDialogs(choose, choose);
     }
 
     // What happened: the fakes' calls, [the captions of modal windows], then the records.
@@ -125,17 +95,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("message");
 
         const QByteArray left = "\r\nleft by window";
-        const QString open = u"(Open) check"_s;
-        const QString save = u"(Save) encodeWF:------"_s;
         const QString incremental = u"incrTrackSelect:---xxx recEntry:x--xxx"_s;
         QTest::newRow("Read") << 0 << u""_s << u"readCard:------ ------"_s << left;
         QTest::newRow("Write") << 1 << u""_s << u"writeCard:xxx--- ------"_s << left;
         QTest::newRow("Copy") << 2 << u""_s << u"copyCard:------ ------"_s << left;
-        QTest::newRow("Encode") << 3 << u""_s
-                                << open + u" encodeRF:------ [File Encode Complete (EOF)] ------"_s
-                                << left;
-        QTest::newRow("Save") << 4 << u""_s << save + u" write saved.txt ------"_s
-                              << QByteArray("\r\n3 records successfully saved to file saved.txt");
+        QTest::newRow("Encode") << 3 << u""_s << u"encodeFromFile:------ ------"_s << left;
+        QTest::newRow("Save") << 4 << u""_s << u"saveToFile:------ ------"_s << left;
         QTest::newRow("Incremental")
             << 5 << u""_s
             << incremental + u" writeIncr:x--xxx [Incremental Encode Complete] ------"_s << left;
@@ -151,23 +116,6 @@ private Q_SLOTS:
             << 5 << u"recEntry"_s << incremental + u" x--xxx"_s << left;
         QTest::newRow("Erase, no track ticked")
             << 7 << u"eraseTrackSelect"_s << u"eraseTrackSelect:------ x--x--"_s << left;
-        QTest::newRow("Encode, dialog cancelled")
-            << 3 << u"dialog"_s << u"(Open) ------"_s << QByteArray();
-        QTest::newRow("Encode, no such file")
-            << 3 << u"exists"_s << u"(Open) [File Encode] ------"_s << QByteArray();
-        QTest::newRow("Encode, not a card data file")
-            << 3 << u"check"_s << open + u" [File Encode - File Format Error] ------"_s
-            << QByteArray();
-        QTest::newRow("Encode, unreadable")
-            << 3 << u"read"_s << open + u" ------"_s << QByteArray();
-        QTest::newRow("Encode, ended by the operator")
-            << 3 << u"encodeRF"_s << open + u" encodeRF:------ ------"_s << left;
-        QTest::newRow("Save, dialog cancelled")
-            << 4 << u"dialog"_s << u"(Save) ------"_s << QByteArray();
-        QTest::newRow("Save, nothing swiped") << 4 << u"encodeWF"_s << save + u" ------"_s << left;
-        QTest::newRow("Save, writing failed")
-            << 4 << u"write"_s << save + u" write saved.txt [File Overwrite Abort] ------"_s
-            << left;
     }
 
     void commands() {
@@ -182,10 +130,8 @@ private Q_SLOTS:
             window_->setTrack(i, "1");
         window_->setMessage("\r\nold");
         state_->CancelRequested = true;
-        state_->EncodeFileCancelled = true;
         state_->IncrCancelled = false;
         state_->EraseTrackMask = 3;
-        state_->SaveFileText = "stale|1|+\r\n";
         failing_ = failing;
         window_->setCommandWindows(windows());
         window_->command(index);
@@ -197,12 +143,6 @@ private Q_SLOTS:
         QCOMPARE(window_->message(), message);
         QVERIFY(!state_->CancelRequested);
         QVERIFY(!state_->NonIsoMode);
-        if (failing == u"exists") {
-            QCOMPARE(watcher_->seen[0].text, u"File not exists. "_s);
-            QCOMPARE(watcher_->seen[0].icon, QMessageBox::Warning);
-        }
-        if (failing == u"write")
-            QCOMPARE(window_->findChild<QPlainTextEdit *>(u"LC"_s)->toPlainText(), u"saved.txt"_s);
     }
 
     void writeFollowsInputRecord() {
