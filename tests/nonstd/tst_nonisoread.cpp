@@ -150,6 +150,8 @@ void TestNonIsoRead::readsUntilCancel() {
         QTEST(shown.caption, "caption");
         QTEST(shown.tracks, "tracks");
     }
+    for (const ModalWatcher::Seen &seen : std::as_const(rig.watcher.seen))
+        QCOMPARE(seen.focus, "Command1_0");
     QCOMPARE(rig.window->findChild<QLabel *>("LC")->text(), "4");
     const QByteArray closing = QByteArray::fromHex(set == Set::Lrq118 ? "1b611b811b83" : "7f");
     QVERIFY(rig.port->sent().endsWith(closing));
