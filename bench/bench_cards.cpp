@@ -2,21 +2,13 @@
 // program's CPU while the read window waits for a swipe, and cards per minute for repeated
 // writes, next to the most the command sets' own pauses allow.
 #include "CpuTime.h"
-#include "FakeRecords.h"
+#include "SimulatorRun.h"
 
-#include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
-#include "link/LinkRuntime.h"
-#include "link/QtCommControl.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -24,50 +16,6 @@ namespace {
 
 constexpr int WaitSeconds = 5;
 constexpr int CardsWritten = 12;
-
-bool startSimulator(QProcess &sim, const QString &mode, int swipeMs) {
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList arguments{"--port", "1", "--mode", mode, "--background"};
-    if (swipeMs >= 0)
-        arguments << "--auto-swipe" << QString::number(swipeMs);
-    sim.start(QStringLiteral(KVT_SIM_PROGRAM), arguments);
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && sim.waitForReadyRead(int(deadline.remainingTime())))
-        if (sim.readAll().contains("registered as port 1"))
-            return true;
-    return false;
-}
-
-void stop(QProcess &sim) {
-    sim.terminate();
-    sim.waitForFinished(5000);
-}
-
-template <class Window> void cancelWhen(Window &window, std::function<bool()> done) {
-    auto *timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, done] {
-        if (done()) {
-            timer->stop();
-            window.template findChild<QPushButton *>("Command1_0")->click();
-        }
-    });
-    timer->start(10);
-}
-
-struct Program {
-    LinkRuntime runtime;
-    FakeRecords records;
-    PromptWindow::Context context{runtime.state, runtime.waiter, records, runtime.port,
-                                  [](QObject *parent) {
-                                      return new QtCommControl(parent);
-                                  }};
-
-    explicit Program(const char *mode) {
-        runtime.state.EmulationMode = mode;
-        QString why;
-        runtime.port = makePortConfig("1", "9600,n,8,1", SettingsStore(), why).value();
-    }
-};
 
 void readWindowIdle() {
     QProcess sim;
@@ -105,17 +53,9 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
     program.records.setTrack(0, "BENCH CARD");
     program.records.setTrack(1, "1234567890=2412");
     cfrmWriteCard write(program.context);
-    QElapsedTimer elapsed;
-    qint64 firstCard = 0;
-    cancelWhen(write, [&] {
-        if (write.cardNumber() == 2 && firstCard == 0)
-            firstCard = elapsed.nsecsElapsed();
-        return write.cardNumber() > CardsWritten + 1;
-    });
-    elapsed.start();
-    write.run();
+    const double perCard = secondsPerCard(
+        write, [&write] { return write.cardNumber() - 1; }, CardsWritten);
     stop(sim);
-    const double perCard = double(elapsed.nsecsElapsed() - firstCard) / 1e9 / CardsWritten;
     std::printf("%s: %.1f cards per minute with the swipe %d ms after the encoder asks "
                 "(the command set's own pauses allow at most %.0f)\n",
                 mode, 60.0 / perCard, swipeMs, 60.0 / minimumSeconds);
@@ -124,9 +64,7 @@ void repeatedWrites(const char *mode, const QString &simMode, int swipeMs, doubl
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const BenchEnvironment environment;
     QApplication app(argc, argv);
 
     readWindowIdle();

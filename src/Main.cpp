@@ -2,12 +2,17 @@
 
 #include "app/SettingsStore.h"
 #include "iso/FileCommands.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/frmEraseCard.h"
+#include "iso/frmTrackSelect.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
 #include "nonstd/frmNonISOFmtSel.h"
 #include "nonstd/nfrmReadCard.h"
+#include "ui/WindowConventions.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
@@ -35,14 +40,19 @@ std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::
 } // namespace
 
 int Main(QApplication &app) {
+    installWindowConventions(app);
     LinkRuntime runtime;
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl setupPort;
 
     std::unique_ptr<frmMainMenu> mainWindow;
     std::unique_ptr<cfrmReadCard> readCard;
     std::unique_ptr<cfrmWriteCard> writeCard;
     std::unique_ptr<FileCommands> fileCommands;
+    std::unique_ptr<cfrmCopyCard> copyCard;
+    std::unique_ptr<frmTrackSelect> trackSelect;
+    std::unique_ptr<frmEraseCard> eraseCard;
     std::unique_ptr<frmNonISOFmtSel> nonIsoFmtSel;
     std::unique_ptr<nfrmReadCard> nonIsoReadCard;
 
@@ -62,8 +72,14 @@ int Main(QApplication &app) {
         windows.saveToFile = [&fileCommands] {
             fileCommands->saveToFile();
         };
-        windows.nonIsoFmtSel = [&, context] {
-            frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, mainWindow.get());
+        windows.copyCard = opener(copyCard, context, mainWindow.get());
+        windows.eraseTrackSelect = [&trackSelect, &runtime, parent = mainWindow.get()] {
+            windowIn(trackSelect, runtime.state, parent).run();
+        };
+        windows.eraseCard = opener(eraseCard, context, mainWindow.get());
+        windows.nonIsoFmtSel = [&nonIsoFmtSel, &nonIsoReadCard, &runtime, context,
+                                parent = mainWindow.get()] {
+            frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, parent);
             // The read window opens over the selection, which stays open beneath it.
             selection.setWindows({.readCard = opener(nonIsoReadCard, context, &selection)});
             selection.run();
@@ -77,7 +93,7 @@ int Main(QApplication &app) {
             Qt::QueuedConnection);
     };
 
-    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store, serialPorts,
                        frmCommSetup::Actions{openMainWindow, [&app] { app.exit(0); },
                                              [&setup](const QString &reason) {
                                                  sfrmErrComm1 error(&setup);

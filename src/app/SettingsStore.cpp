@@ -1,5 +1,6 @@
 #include "app/SettingsStore.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace {
@@ -48,6 +49,10 @@ void SettingsStore::save(const CommSetupValues &values) {
     store.sync();
 }
 
+bool SettingsStore::hasPort() const {
+    return openStore().contains(QStringLiteral("Comm/Port"));
+}
+
 QString SettingsStore::portOverride(int n) const {
     return openStore().value(portKey(n)).toString();
 }
@@ -62,6 +67,26 @@ void SettingsStore::removePortOverride(int n) {
     QSettings store = openStore();
     store.remove(portKey(n));
     store.sync();
+}
+
+QMap<int, QString> SettingsStore::portOverrides() const {
+    static const QRegularExpression portNumberKey(QStringLiteral("^COM([1-9][0-9]{0,4})$"));
+    QSettings store = openStore();
+    store.beginGroup(QStringLiteral("Ports"));
+    QMap<int, QString> overrides;
+    for (const QString &key : store.childKeys()) {
+        const QRegularExpressionMatch match = portNumberKey.match(key);
+        const QString device = store.value(key).toString();
+        if (match.hasMatch() && !device.isEmpty())
+            overrides.insert(match.captured(1).toInt(), device);
+    }
+    return overrides;
+}
+
+QList<PortRegistrationRecord>
+SettingsStore::restoreStaleRegistrations(const RegistrationChecks &checks) {
+    QSettings store = openStore();
+    return ::restoreStaleRegistrations(store, checks);
 }
 
 QString SettingsStore::fileName() {

@@ -3,12 +3,14 @@
 #include "app/MainModule.h"
 #include "link/CommControl.h"
 #include "ui/MainRecords.h"
+#include "ui/PromptPlacement.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -30,6 +32,7 @@ PromptWindow::PromptWindow(const Context &context, const Look &look, QWidget *pa
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     picture_->setPixmap(
         style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
+    picture_->setAccessibleName(QStringLiteral("Information"));
     QSizePolicy keepPlace = prompt_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     prompt_->setSizePolicy(keepPlace);
@@ -94,7 +97,26 @@ void PromptWindow::run() {
 
 void PromptWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
+    placeBesideOwner();
     queueActivation();
+}
+
+void PromptWindow::placeBesideOwner() {
+    // The main window, also when another window of the command opened this one.
+    QWidget *owner = parentWidget();
+    while (owner != nullptr && owner->window()->parentWidget() != nullptr)
+        owner = owner->window()->parentWidget();
+    if (owner == nullptr || !owner->window()->isVisible())
+        return;
+    owner = owner->window();
+    QRect buttons;
+    for (const QPushButton *button : owner->findChildren<QPushButton *>())
+        if (button->window() == owner && button->isVisible())
+            buttons |= QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+    const QRect ownerFrame = owner->frameGeometry();
+    // This window's frame is not known before it first shows; it is drawn like the owner's.
+    const QSize frame = size() + ownerFrame.size() - owner->geometry().size();
+    move(promptPosition(owner->screen()->availableGeometry(), ownerFrame, buttons, frame));
 }
 
 bool PromptWindow::event(QEvent *event) {
@@ -144,7 +166,7 @@ void PromptWindow::activate() {
         if (runCard() == Next::Stop)
             break;
     }
-    records_.setMessage({});
+    cardLoopEnded();
     reportPortFailureOnce();
     closeWindow();
     running_ = false;
@@ -153,6 +175,10 @@ void PromptWindow::activate() {
 void PromptWindow::startWork() {
     openPort();
     session_->discardInput();
+}
+
+void PromptWindow::cardLoopEnded() {
+    records_.setMessage({});
 }
 
 PromptWindow::Opening PromptWindow::standardHandshake(const QByteArray &kvtOpening) {

@@ -70,6 +70,9 @@ protected:
     virtual Opening openingHandshake() = 0;
     // One pass of the card loop.
     virtual Next runCard() = 0;
+    // After the card loop, before the window closes: clears the message area unless the
+    // window keeps what its last card left there.
+    virtual void cardLoopEnded();
     virtual void showOpeningError(Opening failure) = 0;
     virtual void showCardError() = 0;
     // The encoder's error indication, switched as the window's protocol does it.
@@ -107,6 +110,7 @@ protected:
     [[nodiscard]] MainModule &state() { return state_; }
     [[nodiscard]] MainRecords &records() { return records_; }
     [[nodiscard]] QLabel *promptLabel() const { return prompt_; }
+    [[nodiscard]] QLabel *cardSentenceLabel() const { return cardSentence_; }
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
@@ -116,6 +120,8 @@ protected:
 private:
     void activate();
     void queueActivation();
+    // Beside the main window, or over its buttons, so the records stay in view.
+    void placeBesideOwner();
     void closingStep();
     void placeCardNumber();
     void reportPortFailureOnce();

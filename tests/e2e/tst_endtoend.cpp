@@ -5,11 +5,14 @@
 
 #include "app/SettingsStore.h"
 #include "iso/FileCommands.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/frmEraseCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
 #include "nonstd/nfrmReadCard.h"
 #include "ui/frmCommSetup.h"
 
@@ -52,12 +55,13 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
 // The setup window's OK on port 1 in the command set mode, as the operator confirms it.
 bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl port;
     bool opened = false;
     const auto why = [](const QString &reason) {
         qWarning() << reason;
     };
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
                        {[&opened] { opened = true; }, [] {}, why});
     setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
     setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
@@ -85,6 +89,8 @@ private Q_SLOTS:
     void readAndWrite();
     void saveAndEncodeFiles_data();
     void saveAndEncodeFiles();
+    void copyAndErase_data();
+    void copyAndErase();
     void nonIsoRead_data();
     void nonIsoRead();
     void portHeldByAnotherProgram();
@@ -262,6 +268,57 @@ void TestEndToEnd::saveAndEncodeFiles() {
                      R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
+}
+
+void TestEndToEnd::copyAndErase_data() {
+    readAndWrite_data();
+}
+
+// A source card copied onto the card put in the slot for the write, whose blank track 3 is
+// not written; then tracks 1 and 3 of it erased.
+void TestEndToEnd::copyAndErase() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    startWithCard(simMode, "SOURCE CARD|1122334455=66|+");
+    if (QTest::currentTestFailed())
+        return;
+    LinkRuntime runtime;
+    FakeRecords records;
+    ModalWatcher watcher;
+    QVERIFY(setUp(runtime, mode));
+    const PromptWindow::Context context = programContext(runtime, records);
+    const auto press = [](PromptWindow &window) {
+        window.findChild<QPushButton *>("Command1_0")->click();
+    };
+
+    cfrmCopyCard copy(context);
+    watcher.leaveAlone = &copy;
+    when(
+        &copy, [&copy] { return copy.windowTitle() == cfrmCopyCard::WriteCaption; },
+        [this] { sim_.write("card TARGET|99|777\n"); });
+    when(
+        &copy, [&records] { return records.message().startsWith("\r\nWrite complete."); },
+        [&] { press(copy); });
+    copy.run();
+    QCOMPARE(waitForLine(QStringLiteral("card written")),
+             QStringLiteral(
+                 R"(card written: track 1 "SOURCE CARD", track 2 "1122334455=66", track 3 "777")"));
+
+    runtime.state.CancelRequested = false;
+    runtime.state.EraseTrackMask = 5;
+    frmEraseCard erase(context);
+    watcher.leaveAlone = &erase;
+    when(
+        &erase, [&records] { return records.message().startsWith("\r\nErase complete."); },
+        [&] { press(erase); });
+    erase.run();
+    QCOMPARE(waitForLine(QStringLiteral("card erased")),
+             QStringLiteral("card erased: tracks 1, 3"));
+    sim_.write("show\n");
+    QCOMPARE(waitForLine(QStringLiteral("card in the slot")),
+             QStringLiteral(
+                 R"(card in the slot: track 1 blank, track 2 "1122334455=66", track 3 blank)"));
+    QVERIFY(watcher.seen.isEmpty());
 }
 
 void TestEndToEnd::nonIsoRead_data() {

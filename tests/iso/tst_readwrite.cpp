@@ -1,61 +1,16 @@
-#include "FakeLink.h"
-#include "ModalWatcher.h"
-#include "ModelPort.h"
+#include "PromptRig.h"
 
 #include "app/MainModule.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
-#include "link/Waiter.h"
 
-#include <QPushButton>
 #include <QTest>
 
-#include <memory>
-
 using namespace std::chrono_literals;
-using Set = EncoderModel::CommandSet;
 
 Q_DECLARE_METATYPE(Set)
 
-namespace {
-
-// A read or write window with the virtual encoder behind its port, on the fake clock.
-template <class Window> struct Rig : FakeLink {
-    ModalWatcher watcher;
-    ModelPort *port = nullptr;
-    std::unique_ptr<Window> window;
-    // Each error window, with the first track shown when it opened.
-    QStringList errors;
-
-    explicit Rig(Set set) : FakeLink(set == Set::Kvt380a ? "KVT-380A" : "LRQ118") {
-        window = std::make_unique<Window>(context([this, set](QObject *parent) {
-            port = new ModelPort(clock, set);
-            port->setParent(parent);
-            return port;
-        }));
-        watcher.leaveAlone = window.get();
-        watcher.inspect = [this](QWidget *error) {
-            errors << error->windowTitle() + ": " + QString::fromLatin1(records.track(3));
-        };
-        model().setAutoSwipe(300ms);
-    }
-
-    EncoderModel &model() { return port->model(); }
-    // Presses Cancel on the first poll at which done() holds.
-    void cancelWhen(std::function<bool()> done) {
-        pump.after(5ms, [this, done] {
-            if (done())
-                window->template findChild<QPushButton *>("Command1_0")->click();
-            else
-                cancelWhen(done);
-        });
-    }
-    QByteArrayList shown(QByteArray (FakeRecords::*field)(int) const) const {
-        return {(records.*field)(3), (records.*field)(4), (records.*field)(5)};
-    }
-};
-
-} // namespace
+template <class Window> using Rig = ModelRig<Window>;
 
 class TestReadWrite : public QObject {
     Q_OBJECT

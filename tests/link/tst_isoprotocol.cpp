@@ -2,6 +2,8 @@
 
 #include "iso/cfrmEncodeRF.h"
 #include "iso/cfrmEncodeWF.h"
+#include "iso/cfrmCopyCard.h"
+#include "iso/frmEraseCard.h"
 #include "link/IsoProtocol.h"
 
 #include <QRandomGenerator>
@@ -43,22 +45,13 @@ struct Variant {
     ResetRule reset{};
 };
 
-constexpr Duration CopyReadPause = 500ms;
 constexpr Duration IncrementalResetReplyLimit = 500ms;
 constexpr Duration IncrementalResetSettle = 100ms;
 
 const Variant ReadW{};
 const Variant WriteW{};
-const Variant CopyW{
-    .iso = {.errorIndicator = {.opensPortLrq118 = true, .stop = Stop::OnCancelOrReplyDone},
-            .read = {.pauseFirst = CopyReadPause,
-                     .opensPort = true,
-                     .promptsAtStart = true,
-                     .lrqSettle = 500ms,
-                     .lrqResetsAfter = true,
-                     .kvtCollects = true}}};
-const Variant EraseW{
-    .iso = {.sendAndWait = {.yields = false}, .errorIndicator = {.yieldsFirst = false}}};
+const Variant CopyW{.iso = CopyProtocol};
+const Variant EraseW{.iso = EraseProtocol};
 const Variant IncrW{.iso = {.write = {.flushes = false}},
                     .reset = {.yieldsFirst = true,
                               .replyLimit = IncrementalResetReplyLimit,
