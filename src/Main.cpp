@@ -13,6 +13,8 @@
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "link/SerialPorts.h"
+#include "nonstd/frmNonISOFmtSel.h"
+#include "nonstd/nfrmReadCard.h"
 #include "ui/WindowConventions.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
@@ -58,6 +60,8 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmTrackSelect> incrTrackSelect;
     std::unique_ptr<cfrmRecEntry> recEntry;
     std::unique_ptr<cfrmWriteIncr> writeIncr;
+    std::unique_ptr<frmNonISOFmtSel> nonIsoFmtSel;
+    std::unique_ptr<nfrmReadCard> nonIsoReadCard;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -84,6 +88,13 @@ int Main(QApplication &app) {
             opener(incrTrackSelect, std::ref(runtime.state), mainWindow.get());
         windows.recEntry = opener(recEntry, std::ref(runtime.state), mainWindow.get());
         windows.writeIncr = opener(writeIncr, context, mainWindow.get());
+        windows.nonIsoFmtSel = [&nonIsoFmtSel, &nonIsoReadCard, &runtime, context,
+                                parent = mainWindow.get()] {
+            frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, parent);
+            // The read window opens over the selection, which stays open beneath it.
+            selection.setWindows({.readCard = opener(nonIsoReadCard, context, &selection)});
+            selection.run();
+        };
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);

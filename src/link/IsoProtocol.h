@@ -84,7 +84,6 @@ private:
     [[nodiscard]] SwipeResult writeKvt380a(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult skipStep();
     [[nodiscard]] bool acknowledged(const QByteArray &reply, bool exact) const;
-    void storeTracks(const IsoFrames::Tracks &tracks);
 
     LinkSession &session_;
     Options options_;
