@@ -2,6 +2,7 @@
 #include "app/SettingsStore.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
 #include "ui/frmCommSetup.h"
 
 #include <QApplication>
@@ -37,7 +38,9 @@ int main(int argc, char *argv[]) {
     LinkRuntime runtime;
     QtCommControl port;
     SettingsStore store;
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+    // The system's device list, as the program reads it at start.
+    const SystemSerialPorts serialPorts;
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
                        {[] {}, [] {}, [](const QString &) {},
                         [](const QString &) {
                         }});

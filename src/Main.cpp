@@ -4,11 +4,18 @@
 #include "iso/FileCommands.h"
 #include "iso/cfrmCopyCard.h"
 #include "iso/cfrmReadCard.h"
+#include "iso/cfrmRecEntry.h"
+#include "iso/cfrmTrackSelect.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
 #include "iso/frmTrackSelect.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
+#include "nonstd/frmNonISOFmtSel.h"
+#include "nonstd/nfrmReadCard.h"
+#include "ui/WindowConventions.h"
 #include "ui/WindowSlot.h"
 #include "ui/frmCommSetup.h"
 #include "ui/frmMainMenu.h"
@@ -18,6 +25,7 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -26,19 +34,21 @@ void centre(QWidget &window) {
     window.move(window.screen()->availableGeometry().center() - window.rect().center());
 }
 
-template <class Window>
-std::function<void()> opener(std::unique_ptr<Window> &slot, const PromptWindow::Context &context,
-                             QWidget *parent) {
-    return [&slot, context, parent] {
-        windowIn(slot, context, parent).run();
+// The window is made with args on first use; each call runs it once.
+template <class Window, class... Args>
+std::function<void()> opener(std::unique_ptr<Window> &slot, Args... args) {
+    return [&slot, args...] {
+        windowIn(slot, args...).run();
     };
 }
 
 } // namespace
 
 int Main(QApplication &app) {
+    installWindowConventions(app);
     LinkRuntime runtime;
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl setupPort;
 
     std::unique_ptr<frmMainMenu> mainWindow;
@@ -48,6 +58,11 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmCopyCard> copyCard;
     std::unique_ptr<frmTrackSelect> trackSelect;
     std::unique_ptr<frmEraseCard> eraseCard;
+    std::unique_ptr<cfrmTrackSelect> incrTrackSelect;
+    std::unique_ptr<cfrmRecEntry> recEntry;
+    std::unique_ptr<cfrmWriteIncr> writeIncr;
+    std::unique_ptr<frmNonISOFmtSel> nonIsoFmtSel;
+    std::unique_ptr<nfrmReadCard> nonIsoReadCard;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -70,6 +85,17 @@ int Main(QApplication &app) {
             windowIn(trackSelect, runtime.state, parent).run();
         };
         windows.eraseCard = opener(eraseCard, context, mainWindow.get());
+        windows.incrTrackSelect =
+            opener(incrTrackSelect, std::ref(runtime.state), mainWindow.get());
+        windows.recEntry = opener(recEntry, std::ref(runtime.state), mainWindow.get());
+        windows.writeIncr = opener(writeIncr, context, mainWindow.get());
+        windows.nonIsoFmtSel = [&nonIsoFmtSel, &nonIsoReadCard, &runtime, context,
+                                parent = mainWindow.get()] {
+            frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, parent);
+            // The read window opens over the selection, which stays open beneath it.
+            selection.setWindows({.readCard = opener(nonIsoReadCard, context, &selection)});
+            selection.run();
+        };
         mainWindow->setCommandWindows(windows);
         mainWindow->show();
         centre(*mainWindow);
@@ -79,7 +105,7 @@ int Main(QApplication &app) {
             Qt::QueuedConnection);
     };
 
-    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, setupPort, runtime.waiter, store, serialPorts,
                        frmCommSetup::Actions{openMainWindow, [&app] { app.exit(0); },
                                              [&setup](const QString &reason) {
                                                  sfrmErrComm1 error(&setup);

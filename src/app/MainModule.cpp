@@ -147,13 +147,17 @@ bool IsRaw7BitText(const QByteArray &text) {
     return isRawText(text, 127);
 }
 
-qint32 ValOrZero(const QByteArray &text) {
+std::optional<qint32> ValInRange(const QByteArray &text) {
     const std::optional<double> value = LenientReader(text).read();
     if (!value)
-        return 0;
+        return std::nullopt;
     const double rounded = std::nearbyint(*value); // the default rounding mode: halves to even
     if (rounded < std::numeric_limits<qint32>::min() ||
         rounded > std::numeric_limits<qint32>::max())
-        return 0;
+        return std::nullopt;
     return static_cast<qint32>(rounded);
+}
+
+qint32 ValOrZero(const QByteArray &text) {
+    return ValInRange(text).value_or(0);
 }

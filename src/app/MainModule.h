@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 // The state every window shares. Names are the ones operators' documentation and the
 // windows use; texts are 8-bit and travel to the encoder byte for byte.
@@ -29,8 +30,10 @@ struct MainModule {
 
     bool IncrCancelled = false;
     qint16 IncrTrack = 1;
-    qint32 IncrNumber = 0;
-    qint32 IncrStep = 0;
+    // The number grows past the 32-bit range in a long batch; its start and step are read
+    // as 32-bit values, so 64 bits cannot overflow within any count.
+    qint64 IncrNumber = 0;
+    qint64 IncrStep = 0;
     qint32 IncrCount = 0;
     QByteArray IncrSuffix;
 
@@ -66,3 +69,5 @@ struct MainModule {
 [[nodiscard]] bool IsRaw6BitText(const QByteArray &text);
 [[nodiscard]] bool IsRaw7BitText(const QByteArray &text);
 [[nodiscard]] qint32 ValOrZero(const QByteArray &text);
+// As ValOrZero, but none for a number outside the 32-bit range, which ValOrZero gives as 0.
+[[nodiscard]] std::optional<qint32> ValInRange(const QByteArray &text);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace {
@@ -73,6 +74,10 @@ std::optional<QString> SettingsStore::save(const CommSetupValues &values) {
         .arg(QDir::toNativeSeparators(store.fileName()), saveFailure(store.fileName()));
 }
 
+bool SettingsStore::hasPort() const {
+    return openStore().contains(QStringLiteral("Comm/Port"));
+}
+
 QString SettingsStore::portOverride(int n) const {
     return openStore().value(portKey(n)).toString();
 }
@@ -87,6 +92,26 @@ void SettingsStore::removePortOverride(int n) {
     QSettings store = openStore();
     store.remove(portKey(n));
     store.sync();
+}
+
+QMap<int, QString> SettingsStore::portOverrides() const {
+    static const QRegularExpression portNumberKey(QStringLiteral("^COM([1-9][0-9]{0,4})$"));
+    QSettings store = openStore();
+    store.beginGroup(QStringLiteral("Ports"));
+    QMap<int, QString> overrides;
+    for (const QString &key : store.childKeys()) {
+        const QRegularExpressionMatch match = portNumberKey.match(key);
+        const QString device = store.value(key).toString();
+        if (match.hasMatch() && !device.isEmpty())
+            overrides.insert(match.captured(1).toInt(), device);
+    }
+    return overrides;
+}
+
+QList<PortRegistrationRecord>
+SettingsStore::restoreStaleRegistrations(const RegistrationChecks &checks) {
+    QSettings store = openStore();
+    return ::restoreStaleRegistrations(store, checks);
 }
 
 QString SettingsStore::fileName() {

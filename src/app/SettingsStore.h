@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/PortRegistrationRecord.h"
+
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -22,11 +25,20 @@ public:
     // Nothing when the values reached the store; otherwise one sentence for the operator
     // saying where and why they could not be kept.
     [[nodiscard]] std::optional<QString> save(const CommSetupValues &values);
+    // False on a first run: no port has been saved yet.
+    [[nodiscard]] bool hasPort() const;
 
     // The device configured for port number n in group "Ports", or an empty string.
     [[nodiscard]] QString portOverride(int n) const;
     void setPortOverride(int n, const QString &device);
     void removePortOverride(int n);
+    // Every port number of group "Ports" with its device, empty ones left out.
+    [[nodiscard]] QMap<int, QString> portOverrides() const;
+
+    // Puts back the operator's own mappings that a virtual encoder which ended without
+    // cleaning up left registered; returns what was put back.
+    QList<PortRegistrationRecord>
+    restoreStaleRegistrations(const RegistrationChecks &checks = RegistrationChecks::system());
 
     [[nodiscard]] static QString fileName();
 };

@@ -1,6 +1,6 @@
 #include "iso/CardDataFile.h"
 
-#include "app/MainModule.h"
+#include "app/TrackFault.h"
 
 #include <QByteArrayView>
 #include <QDate>
@@ -18,19 +18,7 @@ namespace {
 
 constexpr char Separator = '|';
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
-const QByteArray BlankTrack = QByteArrayLiteral("+");
 const QByteArray FailedTrack = QByteArrayLiteral("*");
-
-struct TrackRule {
-    qsizetype boxLength;
-    bool (*accepts)(const QByteArray &);
-};
-
-constexpr std::array<TrackRule, 3> TrackRules = {{
-    {Track1BoxLength, IsTrack1Text},
-    {Track2BoxLength, IsTrack23Text},
-    {Track3BoxLength, IsTrack23Text},
-}};
 
 // The next line that has a line end, without it; nothing once only an unended part is left.
 std::optional<QByteArrayView> takeLine(QByteArrayView text, qsizetype &position) {
@@ -64,34 +52,15 @@ std::array<QByteArrayView, 3> splitFields(QByteArrayView line) {
     return fields;
 }
 
-QString characterName(char c) {
-    const auto code = static_cast<unsigned char>(c);
-    if (code > 32 && code < 127 && c != '"')
-        return QStringLiteral("\"%1\"").arg(QLatin1Char(c));
-    return QStringLiteral("the character with code %1").arg(code);
-}
-
 std::optional<QString> fieldProblem(qsizetype lineNumber, int track, QByteArrayView field) {
-    if (field.isEmpty() || field == BlankTrack || field == FailedTrack)
+    const std::optional<TrackFault> fault =
+        FindTrackFault(track, QByteArray::fromRawData(field.data(), field.size()));
+    if (!fault)
         return std::nullopt;
-    const TrackRule &rule = TrackRules.at(track - 1);
-    const QByteArray text = QByteArray::fromRawData(field.data(), field.size());
-    if (!rule.accepts(text)) {
-        const auto bad = std::find_if(text.begin(), text.end(),
-                                      [&](char c) { return !rule.accepts(QByteArray(1, c)); });
-        return QStringLiteral("Line %1: track %2 holds %3, which this track cannot carry.")
-            .arg(lineNumber)
-            .arg(track)
-            .arg(characterName(*bad));
-    }
-    if (text.size() > rule.boxLength) {
-        return QStringLiteral("Line %1: track %2 has %3 characters, more than the %4 it can hold.")
-            .arg(lineNumber)
-            .arg(track)
-            .arg(text.size())
-            .arg(rule.boxLength);
-    }
-    return std::nullopt;
+    return QStringLiteral("Line %1: track %2 %3.")
+        .arg(lineNumber)
+        .arg(track)
+        .arg(DescribeTrackFault(*fault));
 }
 
 std::optional<QString> lineProblem(qsizetype lineNumber, QByteArrayView line) {
@@ -141,7 +110,7 @@ bool IsStorableCard(const IsoFrames::Tracks &tracks) {
     // "|", CR and LF lie outside every track's characters, so the check covers them too.
     for (int track = 1; track <= 3; ++track) {
         const QByteArray &text = tracks.at(track - 1);
-        if (text == FailedTrack || fieldProblem(0, track, text))
+        if (text == FailedTrack || FindTrackFault(track, text))
             return false;
     }
     return true;

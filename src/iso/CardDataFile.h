@@ -15,11 +15,6 @@ class QLocale;
 // A card data file holds one card per line: track 1 "|" track 2 "|" track 3, then CR LF.
 // The texts are 8-bit and are stored as the read delivered them.
 
-// The longest field each track may hold: the length of its box in the input record.
-inline constexpr qsizetype Track1BoxLength = 76;
-inline constexpr qsizetype Track2BoxLength = 37;
-inline constexpr qsizetype Track3BoxLength = 104;
-
 // Far more than any operator's file; a larger one is refused rather than read into memory.
 inline constexpr qint64 MaxRecordFileSize = qint64(256) * 1024 * 1024;
 

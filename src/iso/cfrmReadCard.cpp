@@ -1,13 +1,11 @@
 #include "iso/cfrmReadCard.h"
 
 #include "app/MainModule.h"
-#include "link/CommControl.h"
 #include "ui/MainRecords.h"
 #include "ui/MessageWindows.h"
 
 #include <algorithm>
 
-namespace Lrq = IsoFrames::Lrq118;
 namespace Kvt = IsoFrames::Kvt380a;
 
 cfrmReadCard::cfrmReadCard(const Context &context, QWidget *parent)
@@ -82,18 +80,7 @@ void cfrmReadCard::setErrorIndication(bool on) {
 }
 
 void cfrmReadCard::sendClosingFrames() {
-    LinkSession &s = session();
-    if (protocol_.isKvt380a()) {
-        s.send(Kvt::Reset);
-    } else {
-        s.send(Lrq::Reset);
-        s.send(Lrq::ErrorOff);
-        s.send(Lrq::ReadyOn);
-    }
-    // A port that failed cannot answer: no point keeping the operator waiting.
-    if (s.port().isOpen())
-        s.waitForBytes(1, {ClosingReplyLimit});
-    s.discardInput();
+    session().ReadingClosing();
 }
 
 void cfrmReadCard::cancelPressed() {

@@ -7,8 +7,6 @@
 class cfrmReadCard : public PromptWindow {
     Q_OBJECT
 public:
-    static constexpr auto ClosingReplyLimit = std::chrono::seconds(2);
-
     explicit cfrmReadCard(const Context &context, QWidget *parent = nullptr);
 
 protected:

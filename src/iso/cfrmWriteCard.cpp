@@ -1,14 +1,12 @@
 #include "iso/cfrmWriteCard.h"
 
 #include "app/MainModule.h"
-#include "link/CommControl.h"
 #include "ui/MainRecords.h"
-#include "ui/MessageWindows.h"
 
 namespace Kvt = IsoFrames::Kvt380a;
 
 cfrmWriteCard::cfrmWriteCard(const Context &context, QWidget *parent)
-    : PromptWindow(context, {}, parent), protocol_(session(), {}) {
+    : IsoWriteWindow(context, {}, parent) {
     setObjectName(QStringLiteral("cfrmWriteCard"));
     setWindowTitle(QStringLiteral("Write Swipe Prompt"));
     setCardSentence(QStringLiteral("You are writing card #                  ."));
@@ -19,37 +17,21 @@ void cfrmWriteCard::load() {
 }
 
 PromptWindow::Opening cfrmWriteCard::openingHandshake() {
-    if (!protocol_.isKvt380a()) {
-        (void)session().OpeningCommand(Kvt::OpeningWrite);
-        protocol_.PrepareWrite();
-        return Opening::Ready;
-    }
-    const Opening opening = standardHandshake(Kvt::OpeningWrite);
-    if (opening == Opening::CommandFailed)
-        protocol_.ResetIndications();
-    return opening;
+    return writeOpening({});
 }
 
 PromptWindow::Next cfrmWriteCard::runCard() {
     const MainRecords::Tracks tracks = records().input();
-    const SwipeResult result = protocol_.WriteTracks(tracks[0], tracks[1], tracks[2]);
+    const SwipeResult result = protocol().WriteTracks(tracks[0], tracks[1], tracks[2]);
     if (!state().CancelRequested && result == SwipeResult::Done) {
         records().showOutput(tracks, MainRecords::BlankLength::AsText);
         records().setMessage("\r\nWrite complete.  Verify data accuracy before continue.");
         advanceCardNumber();
-    } else {
-        if (state().CancelRequested)
-            return Next::Stop;
-        records().markOutputFailed();
-        records().setMessage({});
-        if (protocol_.isKvt380a())
-            protocol_.ResetIndications();
-        reportCardFailure();
-        if (result == SwipeResult::NotDone)
-            return Next::Stop;
+    } else if (writeFailed(result) == Next::Stop) {
+        return Next::Stop;
     }
-    if (protocol_.isKvt380a()) {
-        protocol_.SendAndWait(Kvt::OpeningWrite);
+    if (protocol().isKvt380a()) {
+        protocol().SendAndWait(Kvt::OpeningWrite);
         session().PauseAfterReset();
         // Closing the window during the pause closed the port for good: opening it again
         // would leave it held after the window has gone.
@@ -59,21 +41,4 @@ PromptWindow::Next cfrmWriteCard::runCard() {
         session().discardInput();
     }
     return Next::Continue;
-}
-
-void cfrmWriteCard::showOpeningError(Opening) {
-    sfrmReadErr(state(), this).showModal();
-}
-
-void cfrmWriteCard::showCardError() {
-    sfrmWriteErr(state(), this).showModal();
-}
-
-void cfrmWriteCard::setErrorIndication(bool on) {
-    protocol_.SetErrorIndicator(on);
-}
-
-void cfrmWriteCard::sendClosingFrames() {
-    if (protocol_.isKvt380a())
-        protocol_.SendAndWait(Kvt::Reset);
 }

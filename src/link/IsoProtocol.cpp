@@ -15,13 +15,6 @@ bool IsoProtocol::acknowledged(const QByteArray &reply, bool exact) const {
     return exact ? reply == Kvt::Ack : reply.startsWith(Kvt::Ack);
 }
 
-void IsoProtocol::storeTracks(const IsoFrames::Tracks &tracks) {
-    MainModule &state = session_.state();
-    state.Track1Data = tracks[0];
-    state.Track2Data = tracks[1];
-    state.Track3Data = tracks[2];
-}
-
 QByteArray IsoProtocol::SendAndWait(const QByteArray &command) {
     return session_.SendAndWait(command, options_.sendAndWait);
 }
@@ -40,12 +33,7 @@ void IsoProtocol::PrepareWrite() {
     s.send(Lrq::LeadingZeros);
     s.discardInput();
     s.send(Lrq::Density);
-    const Duration start = s.now();
-    s.waitForBytes(2, {PrepareWriteReplyLimit, false});
-    // The settle counts from the send, however soon the answer came.
-    const Duration left = Duration(PrepareWriteSettle) - (s.now() - start);
-    if (left >= Duration::zero())
-        s.pause(left, false);
+    s.waitForBytesAndSettle(2, PrepareWriteReplyLimit, PrepareWriteSettle);
     s.discardInput();
     s.closePort();
 }
@@ -80,7 +68,7 @@ SwipeResult IsoProtocol::readLrq118() {
         const std::optional<IsoFrames::Tracks> tracks =
             whole ? IsoFrames::parseLrqReadReply(reply) : std::nullopt;
         if (tracks)
-            storeTracks(*tracks);
+            session_.storeTracks(*tracks);
         result = tracks ? SwipeResult::Done : SwipeResult::Failed;
     }
     if (read.lrqResetsAfter && s.state().EmulationMode == "LRQ118") {
@@ -95,21 +83,11 @@ SwipeResult IsoProtocol::readKvt380a() {
     LinkSession &s = session_;
     s.send(Kvt::Read);
     s.prompt().showSwipePrompt(true);
-    switch (s.waitForBytes(1, {KvtReadAckLimit, true, Stop::OnCancel})) {
-    case WaitEnd::Cancelled:
-        return SwipeResult::NotDone;
-    case WaitEnd::TimedOut:
-        return SwipeResult::Failed;
-    case WaitEnd::Met:
-        break;
-    }
+    if (const std::optional<SwipeResult> early = s.awaitReadAnswer(KvtReadAckLimit))
+        return *early;
     if (s.input() != Kvt::Ack)
         return readAgainLater();
-    // The swipe is announced by a second "^", whenever the operator gets to it.
-    const auto swiped = [&s] {
-        return s.input() == Kvt::Ack;
-    };
-    if (s.waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
+    if (!s.awaitSwipe())
         return SwipeResult::NotDone;
     s.discardInput();
     std::array<QByteArray *, 3> data = {&s.state().Track1Data, &s.state().Track2Data,
@@ -156,7 +134,7 @@ SwipeResult IsoProtocol::readKvt380aCollected() {
     for (std::size_t i = 0; i < tracks.size(); ++i)
         tracks[i] =
             s.collectUntilSilence(Kvt::ReadTrack[i], read.collectYieldsFirst, read.collectStop);
-    storeTracks(tracks);
+    session_.storeTracks(tracks);
     const bool allFailed =
         std::all_of(tracks.begin(), tracks.end(), [](const QByteArray &t) { return t == "*"; });
     return allFailed ? SwipeResult::Failed : SwipeResult::Done;

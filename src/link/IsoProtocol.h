@@ -93,7 +93,6 @@ private:
     [[nodiscard]] SwipeResult skipStep();
     [[nodiscard]] SwipeResult eraseCancelled();
     [[nodiscard]] bool acknowledged(const QByteArray &reply, bool exact) const;
-    void storeTracks(const IsoFrames::Tracks &tracks);
 
     LinkSession &session_;
     Options options_;

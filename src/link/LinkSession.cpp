@@ -50,6 +50,13 @@ bool LinkSession::reopenIfClosed() {
     return false;
 }
 
+void LinkSession::reopenQuietly() {
+    if (port_.isOpen())
+        return;
+    port_.setConfig(config_);
+    port_.open();
+}
+
 void LinkSession::closePort() {
     if (port_.isOpen())
         port_.close();
@@ -124,6 +131,15 @@ WaitEnd LinkSession::pauseUntilQuiet(Duration atLeast, bool yields, Stop stop) {
     return waitFor(quiet, {longest - (now() - start), yields, stop});
 }
 
+WaitEnd LinkSession::waitForBytesAndSettle(int count, Duration limit, Duration settle) {
+    const Duration start = now();
+    const WaitEnd end = waitForBytes(count, {limit, false});
+    const Duration left = settle - (now() - start);
+    if (left >= Duration::zero())
+        pause(left, false);
+    return end;
+}
+
 QByteArray LinkSession::collectUntilSilence(const QByteArray &command, bool yieldsFirst,
                                             Stop stop) {
     discardInput();
@@ -142,10 +158,8 @@ QByteArray LinkSession::collectUntilSilence(const QByteArray &command, bool yiel
 
 QByteArray LinkSession::SendAndWait(const QByteArray &command, const SendAndWaitRule &rule) {
     // Errors of the port stay inside: the caller sees "ERR" or an empty reply.
-    if (rule.opensPort && !port_.isOpen()) {
-        port_.setConfig(config_);
-        port_.open();
-    }
+    if (rule.opensPort)
+        reopenQuietly();
     discardInput();
     if (rule.yields)
         yieldOnce();
@@ -189,6 +203,45 @@ void LinkSession::SetReadyIndicator(const ReadyRule &rule) {
     waitForBytes(1, {IndicatorReplyLimit});
     if (!rule.leavesReply)
         discardInput();
+}
+
+std::optional<SwipeResult> LinkSession::awaitReadAnswer(Duration limit) {
+    switch (waitForBytes(1, {limit, true, Stop::OnCancel})) {
+    case WaitEnd::Cancelled:
+        return SwipeResult::NotDone;
+    case WaitEnd::TimedOut:
+        return SwipeResult::Failed;
+    case WaitEnd::Met:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool LinkSession::awaitSwipe() {
+    const auto swiped = [this] {
+        return input() == Kvt::Ack;
+    };
+    return waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) == WaitEnd::Met;
+}
+
+void LinkSession::storeTracks(const std::array<QByteArray, 3> &tracks) {
+    state_.Track1Data = tracks[0];
+    state_.Track2Data = tracks[1];
+    state_.Track3Data = tracks[2];
+}
+
+void LinkSession::ReadingClosing() {
+    if (isKvt380a()) {
+        send(Kvt::Reset);
+    } else {
+        send(Lrq::Reset);
+        send(Lrq::ErrorOff);
+        send(Lrq::ReadyOn);
+    }
+    // A port that failed cannot answer: no point keeping the operator waiting.
+    if (port_.isOpen())
+        waitForBytes(1, {ClosingReplyLimit});
+    discardInput();
 }
 
 bool LinkSession::ResetStep(const ResetRule &rule) {

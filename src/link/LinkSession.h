@@ -1,11 +1,13 @@
 #pragma once
 
 #include "link/Clock.h"
+#include "link/SwipeResult.h"
 #include "link/Waiter.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -55,6 +57,7 @@ inline constexpr auto MinimumQuietGap = std::chrono::milliseconds(25);
 // More than any reply of either command set; a line still busy after this many character
 // times past the wait's own length carries no reply but noise.
 inline constexpr int LongestReplyCharacters = 512;
+inline constexpr auto ClosingReplyLimit = std::chrono::seconds(2);
 
 // The variants of the link primitives that the windows need, with the common behaviour as
 // their defaults.
@@ -110,6 +113,9 @@ public:
     // Closes the port if open, applies the port chosen in setup, opens it.
     bool openPort();
     bool reopenIfClosed();
+    // As reopenIfClosed, for the steps that follow a Cancel: a port that cannot be opened
+    // then is not worth telling the operator about.
+    void reopenQuietly();
     void closePort();
 
     void send(const QByteArray &bytes);
@@ -131,6 +137,9 @@ public:
     // LongestReplyCharacters character times after atLeast; Cancelled: a stop ended it.
     WaitEnd pauseUntilQuiet(Duration atLeast, bool yields = true, Stop stop = Stop::Never);
     [[nodiscard]] Duration quietGap() const;
+    // Without yielding: waits up to limit for count bytes, then until at least settle has
+    // passed since the call, however soon they came.
+    WaitEnd waitForBytesAndSettle(int count, Duration limit, Duration settle);
     // Sends command, then collects everything until the line has been silent for
     // CollectSilence; a stop ends it early.
     QByteArray collectUntilSilence(const QByteArray &command, bool yieldsFirst, Stop stop);
@@ -140,6 +149,21 @@ public:
     QByteArray SendAndWait(const QByteArray &command, const SendAndWaitRule &rule = {});
     void SetErrorIndicator(bool on, const IndicatorRule &rule = {});
     void SetReadyIndicator(const ReadyRule &rule = {});
+
+    // KVT-380A, after the read request: waits up to limit for its answer. NotDone on
+    // Cancel, Failed when none came, nothing when the answer is waiting.
+    [[nodiscard]] std::optional<SwipeResult> awaitReadAnswer(Duration limit);
+    // KVT-380A: the swipe is announced by a "^" alone, whenever the operator gets to it;
+    // false on Cancel.
+    [[nodiscard]] bool awaitSwipe();
+
+    // Fills Track1Data, Track2Data and Track3Data.
+    void storeTracks(const std::array<QByteArray, 3> &tracks);
+
+    // What a window that reads cards sends when it closes (KVT-380A DEL; LRQ118 ESC a,
+    // error off and ready on, as three sends), then the first answer, up to
+    // ClosingReplyLimit, discarded.
+    void ReadingClosing();
 
     // The opening handshake's steps; the handshake fails when a step returns false.
     [[nodiscard]] bool ResetStep(const ResetRule &rule = {});

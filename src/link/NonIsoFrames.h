@@ -53,6 +53,8 @@ inline const std::array<QByteArray, 3> ReadCustomTrack = {"U", "V", "W"};
 inline const std::array<QByteArray, 3> WriteStandardTrack = {"a", "b", "c"};
 inline const std::array<QByteArray, 3> WriteCustomTrack = {"E", "F", "G"};
 inline const std::array<QByteArray, 3> DensityTrack = {";1", ";2", ";3"};
+// Sent before custom data, one per send, as many as the track's density asks for.
+inline const QByteArray Nul = QByteArray(1, '\0');
 // Sent one after the other when a write did not succeed, before the error indication.
 inline const std::array<QByteArray, 2> AfterFailedWrite = {IsoFrames::Kvt380a::ReadyOff,
                                                            IsoFrames::Kvt380a::OpeningWrite};

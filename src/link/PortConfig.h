@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class PortList;
 class SettingsStore;
 
 // The port the operator chose, taken apart once by the setup window and handed to every
@@ -25,12 +26,16 @@ inline constexpr int HighestPort = 32767;
 // The port number in a typed text (blanks around it allowed), or nothing.
 [[nodiscard]] std::optional<int> parsePortNumber(const QByteArray &text);
 
-// The device behind port number n: COMn on Windows; elsewhere the store's "Ports/COMn"
-// when present, else /dev/ttyS<n-1>.
-[[nodiscard]] QString portDeviceName(int n, const SettingsStore &store);
+// The grey text beside the port box: the device a typed port text stands for, or that it
+// stands for none, as the check will find.
+[[nodiscard]] QString portDeviceLabel(const QByteArray &portText, const PortList &ports);
 
 // Port text and settings text as the setup window has them, or nothing when either is not
 // usable; `why` then says so in one sentence.
+[[nodiscard]] std::optional<PortConfig> makePortConfig(const QByteArray &portText,
+                                                       const QByteArray &settingsText,
+                                                       const PortList &ports, QString &why);
+// The same with the store's mappings alone.
 [[nodiscard]] std::optional<PortConfig> makePortConfig(const QByteArray &portText,
                                                        const QByteArray &settingsText,
                                                        const SettingsStore &store, QString &why);

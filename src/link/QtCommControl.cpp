@@ -34,7 +34,13 @@ QString describeOpenFailure(QSerialPort::SerialPortError error, const QString &d
         return QStringLiteral("No device %1 for port %2.").arg(device).arg(number);
     case QSerialPort::OpenError:
         return QStringLiteral("Cannot open %1: it is already open.").arg(device);
+    case QSerialPort::UnsupportedOperationError:
+        // What the system says of a device without line settings ("Inappropriate ioctl
+        // for device") means nothing to an operator who chose /dev/null or a file.
+        return QStringLiteral("%1 is not a serial port.").arg(device);
     default:
+        if (QFileInfo(device).isDir())
+            return QStringLiteral("%1 is not a serial port.").arg(device);
         return QStringLiteral("Cannot open %1: %2.").arg(device, detail);
     }
 }

@@ -1,17 +1,35 @@
 #include "ui/MessageWindow.h"
 
+#include "ui/DialogFrame.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
+namespace {
+
+// A picture has no text of its own for a screen reader to say.
+QString iconName(QStyle::StandardPixmap icon) {
+    switch (icon) {
+    case QStyle::SP_MessageBoxInformation:
+        return QStringLiteral("Information");
+    case QStyle::SP_MessageBoxCritical:
+        return QStringLiteral("Error");
+    case QStyle::SP_MessageBoxQuestion:
+        return QStringLiteral("Question");
+    default:
+        return QStringLiteral("Warning");
+    }
+}
+
+} // namespace
+
 MessageWindow::MessageWindow(QWidget *parent)
     : QDialog(parent), icon_(new QLabel(this)), text_(new QLabel(this)), body_(new QVBoxLayout),
       ok_(new QPushButton(QStringLiteral("OK"), this)) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
 
     icon_->setObjectName(QStringLiteral("Picture1"));
     setIcon(QStyle::SP_MessageBoxWarning);
@@ -51,8 +69,8 @@ void MessageWindow::showModal() {
 }
 
 void MessageWindow::setIcon(QStyle::StandardPixmap icon) {
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    icon_->setPixmap(style()->standardIcon(icon, nullptr, this).pixmap(size, size));
+    icon_->setPixmap(dialogPicture(*this, icon));
+    icon_->setAccessibleName(iconName(icon));
 }
 
 void MessageWindow::setText(const QString &text) {

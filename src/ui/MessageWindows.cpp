@@ -107,6 +107,7 @@ sfrmSaveError::sfrmSaveError(QWidget *parent)
 
     LB->setObjectName(QStringLiteral("LB"));
     LB->setTextFormat(Qt::PlainText);
+    LB->setBuddy(LC);
 
     LC->setObjectName(QStringLiteral("LC"));
     LC->setReadOnly(true);

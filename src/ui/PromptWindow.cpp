@@ -2,13 +2,16 @@
 
 #include "app/MainModule.h"
 #include "link/CommControl.h"
+#include "ui/DialogFrame.h"
 #include "ui/MainRecords.h"
+#include "ui/PromptPlacement.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -19,17 +22,14 @@ PromptWindow::PromptWindow(const Context &context, const Look &look, QWidget *pa
                                              context.port)),
       cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)),
       prompt_(new QLabel(SwipePromptText, this)), picture_(new QLabel(this)) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setModal(true);
+    setFixedDialogFrame(*this);
     port_->setObjectName(QStringLiteral("MSComm1"));
     cancelButton_->setObjectName(QStringLiteral("Command1_0"));
     prompt_->setObjectName(QLatin1String(look.promptName));
     picture_->setObjectName(QStringLiteral("Picture1"));
 
-    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    picture_->setPixmap(
-        style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(size, size));
+    picture_->setPixmap(dialogPicture(*this, QStyle::SP_MessageBoxInformation));
+    picture_->setAccessibleName(QStringLiteral("Information"));
     QSizePolicy keepPlace = prompt_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     prompt_->setSizePolicy(keepPlace);
@@ -94,7 +94,26 @@ void PromptWindow::run() {
 
 void PromptWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
+    placeBesideOwner();
     queueActivation();
+}
+
+void PromptWindow::placeBesideOwner() {
+    // The main window, also when another window of the command opened this one.
+    QWidget *owner = parentWidget();
+    while (owner != nullptr && owner->window()->parentWidget() != nullptr)
+        owner = owner->window()->parentWidget();
+    if (owner == nullptr || !owner->window()->isVisible())
+        return;
+    owner = owner->window();
+    QRect buttons;
+    for (const QPushButton *button : owner->findChildren<QPushButton *>())
+        if (button->window() == owner && button->isVisible())
+            buttons |= QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
+    const QRect ownerFrame = owner->frameGeometry();
+    // This window's frame is not known before it first shows; it is drawn like the owner's.
+    const QSize frame = size() + ownerFrame.size() - owner->geometry().size();
+    move(promptPosition(owner->screen()->availableGeometry(), ownerFrame, buttons, frame));
 }
 
 bool PromptWindow::event(QEvent *event) {
@@ -189,6 +208,11 @@ void PromptWindow::setCardSentence(const QString &text) {
     if (cardSentence_ == nullptr)
         return;
     cardSentence_->setText(text);
+    // A longer sentence widens the open window rather than being cut off.
+    if (isVisible()) {
+        layout()->activate();
+        resize(size().expandedTo(sizeHint()));
+    }
     placeCardNumber();
 }
 

@@ -120,6 +120,8 @@ protected:
 private:
     void activate();
     void queueActivation();
+    // Beside the main window, or over its buttons, so the records stay in view.
+    void placeBesideOwner();
     void closingStep();
     void placeCardNumber();
     void reportPortFailureOnce();

@@ -6,6 +6,7 @@
 #include "link/ConnectionCheck.h"
 #include "link/LineSettings.h"
 #include "link/PortConfig.h"
+#include "ui/PortComboBox.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -31,10 +32,9 @@ QLabel *label(const char *name, const QString &text, QWidget *parent) {
     return l;
 }
 
-QComboBox *combo(const char *name, const QStringList &items, bool editable, QWidget *parent) {
+QComboBox *combo(const char *name, const QStringList &items, QWidget *parent) {
     auto *c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));
-    c->setEditable(editable);
     c->addItems(items);
     return c;
 }
@@ -54,26 +54,28 @@ QByteArray textOf(const QComboBox *box) {
 } // namespace
 
 frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &port, Waiter &waiter,
-                           SettingsStore &store, Actions actions, QWidget *parent)
+                           SettingsStore &store, const SerialPortSource &serialPorts,
+                           Actions actions, QWidget *parent)
     : QDialog(parent), state_(state), chosen_(chosen), port_(port), waiter_(waiter), store_(store),
-      actions_(std::move(actions)) {
+      serialPorts_(serialPorts), actions_(std::move(actions)) {
     setObjectName(QStringLiteral("frmCommSetup"));
     setWindowTitle(QStringLiteral("KVT-450 Series Utility: Initial Setup"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    QStringList ports;
-    for (int n = 1; n <= 12; ++n)
-        ports << QString::number(n);
-    Combo1 = combo("Combo1", ports, true, this);
+    Combo1 = new PortComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
     // A typed port is used, not added to the list.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral(".{0,8}")), Combo1));
-    Combo2 = combo("Combo2", {"19200", "9600", "4800", "2400", "1200"}, false, this);
-    Combo3 = combo("Combo3", {"None", "Even", "Odd"}, false, this);
-    Combo4 = combo("Combo4", {"8", "7"}, false, this);
+    connect(Combo1, &PortComboBox::aboutToShowPorts, this, &frmCommSetup::readPorts);
+    Combo2 = combo("Combo2", {"19200", "9600", "4800", "2400", "1200"}, this);
+    Combo3 = combo("Combo3", {"None", "Even", "Odd"}, this);
+    Combo4 = combo("Combo4", {"8", "7"}, this);
     device_ = label("PortDevice", QString(), this);
+    device_->setWordWrap(true);
     device_->setToolTip(QStringLiteral("The device this port number stands for on this computer"));
     QPalette grey = device_->palette();
     grey.setColor(QPalette::WindowText, grey.color(QPalette::Disabled, QPalette::WindowText));
@@ -82,18 +84,28 @@ frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &p
 
     auto *params = new QGridLayout;
     params->setHorizontalSpacing(12);
-    params->addWidget(label("Label1", QStringLiteral("Serial Port"), this), 0, 0);
-    params->addWidget(Combo1, 0, 1);
-    params->addWidget(device_, 0, 2);
-    params->addWidget(label("Label2", QStringLiteral("Baud Rate"), this), 1, 0);
-    params->addWidget(Combo2, 1, 1);
-    params->addWidget(label("Label3", QStringLiteral("Parity"), this), 2, 0);
-    params->addWidget(Combo3, 2, 1);
-    params->addWidget(label("Label4", QStringLiteral("Data Bits"), this), 3, 0);
-    params->addWidget(Combo4, 3, 1);
+    const std::pair<const char *, QString> captions[] = {
+        {"Label1", QStringLiteral("Serial Port")},
+        {"Label2", QStringLiteral("Baud Rate")},
+        {"Label3", QStringLiteral("Parity")},
+        {"Label4", QStringLiteral("Data Bits")},
+    };
+    QComboBox *const boxes[] = {Combo1, Combo2, Combo3, Combo4};
+    for (int row = 0; row < 4; ++row) {
+        QLabel *caption = label(captions[row].first, captions[row].second, this);
+        caption->setBuddy(boxes[row]);
+        params->addWidget(caption, row, 0);
+        params->addWidget(boxes[row], row, 1);
+    }
+    // Two rows of room, so that a long adapter name wraps without resizing the window; the
+    // first line stands level with the port number.
+    device_->setFixedWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB0 - FT232R USB UART  ")));
+    device_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    device_->setContentsMargins(
+        0, std::max(0, (Combo1->sizeHint().height() - device_->fontMetrics().height()) / 2), 0, 0);
+    params->addWidget(device_, 0, 2, 2, 1);
     params->setColumnStretch(2, 1);
-    params->setColumnMinimumWidth(2,
-                                  fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB00")));
 
     Option1_0 = new QRadioButton(QStringLiteral("High Co"), this);
     Option1_0->setObjectName(QStringLiteral("Option1_0"));
@@ -117,16 +129,24 @@ frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &p
 
     auto *choices = new QGridLayout;
     choices->setHorizontalSpacing(12);
-    choices->addWidget(label("Label5", QStringLiteral("Write Coercivity"), this), 0, 0);
+    QLabel *coercivityCaption = label("Label5", QStringLiteral("Write Coercivity"), this);
+    choices->addWidget(coercivityCaption, 0, 0);
     auto *coRow = new QHBoxLayout;
     coRow->setContentsMargins(frame->frameWidth() + modeRow->contentsMargins().left(), 0, 0, 0);
     coRow->addWidget(Option1_0);
     coRow->addWidget(Option1_1);
     coRow->addStretch();
     choices->addLayout(coRow, 0, 1);
-    choices->addWidget(label("Label7", QStringLiteral("Emulation Mode"), this), 1, 0);
+    QLabel *modeCaption = label("Label7", QStringLiteral("Emulation Mode"), this);
+    modeCaption->setBuddy(frame);
+    choices->addWidget(modeCaption, 1, 0);
     choices->addWidget(frame, 1, 1);
     choices->setColumnStretch(1, 1);
+    // An option's own text says little without the caption of its pair.
+    for (QRadioButton *option : {Option1_0, Option1_1})
+        option->setAccessibleDescription(coercivityCaption->text());
+    for (QRadioButton *option : {Option2_0, Option2_1})
+        option->setAccessibleDescription(modeCaption->text());
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -160,9 +180,15 @@ frmCommSetup::frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &p
 }
 
 void frmCommSetup::load() {
+    store_.restoreStaleRegistrations();
     const CommSetupValues stored = store_.load();
     const CommSetupValues defaults;
-    Combo1->setEditText(QString::fromLatin1(stored.Port));
+    readPorts();
+    QByteArray port = stored.Port;
+    // On a first run, the one adapter plugged in is most likely the encoder.
+    if (const std::optional<int> adapter = ports_.adapterProposal(); adapter && !store_.hasPort())
+        port = QByteArray::number(*adapter);
+    Combo1->setEditText(QString::fromLatin1(port));
     select(Combo2, stored.Baud, defaults.Baud);
     select(Combo3, stored.Parity, defaults.Parity);
     select(Combo4, stored.DataBit, defaults.DataBit);
@@ -173,16 +199,22 @@ void frmCommSetup::load() {
     showDevice();
 }
 
+void frmCommSetup::readPorts() {
+    const std::optional<int> saved =
+        store_.hasPort() ? parsePortNumber(store_.load().Port) : std::nullopt;
+    ports_ = PortList(store_.portOverrides(), serialPorts_, saved);
+    Combo1->setPorts(ports_.entries());
+    showDevice();
+}
+
 void frmCommSetup::showDevice() {
-    const std::optional<int> number = parsePortNumber(textOf(Combo1));
-    device_->setText(number ? portDeviceName(*number, store_)
-                            : QStringLiteral("(not a port number)"));
+    device_->setText(portDeviceLabel(textOf(Combo1), ports_));
 }
 
 bool frmCommSetup::openPort(QString &why) {
     // The port is taken apart once, here; every later window opens what passed the check.
     const std::optional<PortConfig> config =
-        makePortConfig(state_.CommPort, state_.CommSettings, store_, why);
+        makePortConfig(state_.CommPort, state_.CommSettings, ports_, why);
     if (!config)
         return false;
     port_.setConfig(*config);
@@ -262,7 +294,11 @@ std::optional<QString> frmCommSetup::SaveCommSettings() {
     values.Baud = textOf(Combo2);
     values.Parity = textOf(Combo3);
     values.DataBit = textOf(Combo4);
-    return store_.save(values);
+    const std::optional<QString> problem = store_.save(values);
+    // The number keeps standing for the device that passed, also one it was offered for.
+    if (PortList(store_.portOverrides()).entry(chosen_.number).device != chosen_.device)
+        store_.setPortOverride(chosen_.number, chosen_.device);
+    return problem;
 }
 
 void frmCommSetup::cancelPressed() {

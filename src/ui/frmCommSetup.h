@@ -1,16 +1,20 @@
 #pragma once
 
+#include "link/PortList.h"
+
 #include <QDialog>
 
 #include <functional>
 #include <optional>
 
 class CommControl;
+class PortComboBox;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class SerialPortSource;
 class SettingsStore;
 class Waiter;
 struct MainModule;
@@ -30,9 +34,11 @@ public:
         std::function<void(const QString &sentence)> showSaveError;
     };
 
-    // chosen receives the port the check passed with, for every window that opens it later.
+    // chosen receives the port the check passed with, for every window that opens it later;
+    // serialPorts says which devices the port list offers.
     frmCommSetup(MainModule &state, PortConfig &chosen, CommControl &port, Waiter &waiter,
-                 SettingsStore &store, Actions actions, QWidget *parent = nullptr);
+                 SettingsStore &store, const SerialPortSource &serialPorts, Actions actions,
+                 QWidget *parent = nullptr);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -46,6 +52,7 @@ private:
     void succeed();
     [[nodiscard]] std::optional<QString> SaveCommSettings();
     void showDevice();
+    void readPorts();
     bool openPort(QString &why);
 
     MainModule &state_;
@@ -53,11 +60,13 @@ private:
     CommControl &port_;
     Waiter &waiter_;
     SettingsStore &store_;
+    const SerialPortSource &serialPorts_;
     Actions actions_;
+    PortList ports_;
     bool quitting_ = false;
     bool checking_ = false;
 
-    QComboBox *Combo1;
+    PortComboBox *Combo1;
     QComboBox *Combo2;
     QComboBox *Combo3;
     QComboBox *Combo4;

@@ -77,8 +77,9 @@ void frmMainMenu::createControls() {
     const QString trackCaptions[] = {QStringLiteral("T1:"), QStringLiteral("T2:"),
                                      QStringLiteral("T3:"), QStringLiteral("T3:"),
                                      QStringLiteral("T2:"), QStringLiteral("T1:")};
+    std::array<QLabel *, 6> trackCaptionLabels{};
     for (int i = 0; i < 6; ++i)
-        label(QStringLiteral("LIT1_%1").arg(i), trackCaptions[i]);
+        trackCaptionLabels[i] = label(QStringLiteral("LIT1_%1").arg(i), trackCaptions[i]);
 
     for (int i = 0; i < 6; ++i) {
         const bool input = i < 3;
@@ -104,19 +105,29 @@ void frmMainMenu::createControls() {
             TIT[i] = box;
         }
         TIT[i]->setObjectName(QStringLiteral("TIT%1").arg(i));
+        // "T1:" is said twice on screen; the record tells the two apart.
+        const QString name = input ? QStringLiteral("Input record track %1").arg(i + 1)
+                                   : QStringLiteral("Output record track %1").arg(i - 2);
+        TIT[i]->setAccessibleName(name);
+        // The output captions run upwards: LIT1(5) is track 1.
+        trackCaptionLabels[input ? i : 8 - i]->setBuddy(TIT[i]);
         if (input)
             guard_->attach(TIT[i], TrackEntryRule(i, state_));
         else
             TIT[i]->setFocusPolicy(Qt::ClickFocus);
     }
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         LT[i] = label(QStringLiteral("LT%1").arg(i), QStringLiteral("0"));
+        LT[i]->setAccessibleDescription(QStringLiteral("Characters in ") +
+                                        TIT[i]->accessibleName().toLower());
+    }
 
     Label4 = label(QStringLiteral("Label4"), QString());
     Label4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label4->setWordWrap(true);
     Label4->setMargin(2);
+    Label4->setAccessibleDescription(QStringLiteral("Message Box"));
 
     const QString commands[] = {QStringLiteral("Read"),
                                 QStringLiteral("Write"),

@@ -57,30 +57,33 @@ private Q_SLOTS:
     void valOrZero_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<qint32>("value");
-        QTest::newRow("empty") << QByteArray() << 0;
-        QTest::newRow("5") << QByteArray("5") << 5;
-        QTest::newRow("blanks inside") << QByteArray(" 1 2") << 12;
-        QTest::newRow("2.5 to even") << QByteArray("2.5") << 2;
-        QTest::newRow("3.5 to even") << QByteArray("3.5") << 4;
-        QTest::newRow("eleven nines") << QByteArray("99999999999") << 0;
-        QTest::newRow("trailing letters") << QByteArray("12AB") << 12;
-        QTest::newRow("letters only") << QByteArray("AB") << 0;
-        QTest::newRow("exponent") << QByteArray("1.5E3") << 1500;
-        QTest::newRow("exponent without digits") << QByteArray("12E") << 12;
-        QTest::newRow("hex") << QByteArray("&HFF") << 255;
-        QTest::newRow("hex all ones") << QByteArray("&HFFFFFFFF") << -1;
-        QTest::newRow("octal") << QByteArray("&O17") << 15;
-        QTest::newRow("bad octal digit") << QByteArray("&O19") << 1;
-        QTest::newRow("ampersand only") << QByteArray("&") << 0;
-        QTest::newRow("int max") << QByteArray("2147483647") << 2147483647;
-        QTest::newRow("int min") << QByteArray("-2147483648") << qint32(-2147483647 - 1);
-        QTest::newRow("one past max") << QByteArray("2147483648") << 0;
-        QTest::newRow("huge exponent") << QByteArray("1E999") << 0;
+        // Else ValOrZero gives 0 for it, and ValInRange nothing.
+        QTest::addColumn<bool>("inRange");
+        QTest::newRow("empty") << QByteArray() << 0 << true;
+        QTest::newRow("5") << QByteArray("5") << 5 << true;
+        QTest::newRow("blanks inside") << QByteArray(" 1 2") << 12 << true;
+        QTest::newRow("2.5 to even") << QByteArray("2.5") << 2 << true;
+        QTest::newRow("3.5 to even") << QByteArray("3.5") << 4 << true;
+        QTest::newRow("eleven nines") << QByteArray("99999999999") << 0 << false;
+        QTest::newRow("trailing letters") << QByteArray("12AB") << 12 << true;
+        QTest::newRow("letters only") << QByteArray("AB") << 0 << true;
+        QTest::newRow("exponent") << QByteArray("1.5E3") << 1500 << true;
+        QTest::newRow("exponent without digits") << QByteArray("12E") << 12 << true;
+        QTest::newRow("hex") << QByteArray("&HFF") << 255 << true;
+        QTest::newRow("hex all ones") << QByteArray("&HFFFFFFFF") << -1 << true;
+        QTest::newRow("octal") << QByteArray("&O17") << 15 << true;
+        QTest::newRow("bad octal digit") << QByteArray("&O19") << 1 << true;
+        QTest::newRow("ampersand only") << QByteArray("&") << 0 << true;
+        QTest::newRow("int max") << QByteArray("2147483647") << 2147483647 << true;
+        QTest::newRow("int min") << QByteArray("-2147483648") << qint32(-2147483647 - 1) << true;
+        QTest::newRow("one past max") << QByteArray("2147483648") << 0 << false;
+        QTest::newRow("huge exponent") << QByteArray("1E999") << 0 << false;
     }
 
     void valOrZero() {
         QFETCH(QByteArray, text);
         QTEST(ValOrZero(text), "value");
+        QTEST(ValInRange(text).has_value(), "inRange");
     }
 };
 

@@ -9,9 +9,12 @@
 #include "iso/cfrmEncodeWF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
+#include "link/SerialPorts.h"
+#include "nonstd/nfrmReadCard.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
@@ -19,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,12 +56,13 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
 // The setup window's OK on port 1 in the command set mode, as the operator confirms it.
 bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     SettingsStore store;
+    const SystemSerialPorts serialPorts;
     QtCommControl port;
     bool opened = false;
     const auto why = [](const QString &reason) {
         qWarning() << reason;
     };
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store,
+    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
                        {[&opened] { opened = true; }, [] {}, why, why});
     setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
     setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
@@ -87,11 +92,16 @@ private Q_SLOTS:
     void saveAndEncodeFiles();
     void copyAndErase_data();
     void copyAndErase();
+    void incrementalBatch_data();
+    void incrementalBatch();
+    void nonIsoRead_data();
+    void nonIsoRead();
     void portHeldByAnotherProgram();
     void registrationPutBack();
 
 private:
     QString waitForLine(const QString &prefix);
+    void startWithCard(const QString &simMode, const QByteArray &card);
 
     QTemporaryDir config_;
     QProcess sim_;
@@ -128,15 +138,22 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-void TestEndToEnd::readAndWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
+// The simulator on port 1 in a command set, with a card in its slot.
+void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card) {
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
                {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
     QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("card B1234567890123456^END/TO END^3012|1234567890123456=3012|+\n");
+    sim_.write("card " + card + "\n");
     QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+}
+
+void TestEndToEnd::readAndWrite() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    startWithCard(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+");
+    if (QTest::currentTestFailed())
+        return;
 
     LinkRuntime runtime;
     MainModule &state = runtime.state;
@@ -265,12 +282,9 @@ void TestEndToEnd::copyAndErase_data() {
 void TestEndToEnd::copyAndErase() {
     QFETCH(QString, simMode);
     QFETCH(QByteArray, mode);
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("card SOURCE CARD|1122334455=66|+\n");
-    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    startWithCard(simMode, "SOURCE CARD|1122334455=66|+");
+    if (QTest::currentTestFailed())
+        return;
     LinkRuntime runtime;
     FakeRecords records;
     ModalWatcher watcher;
@@ -308,6 +322,105 @@ void TestEndToEnd::copyAndErase() {
              QStringLiteral(
                  R"(card in the slot: track 1 blank, track 2 "1122334455=66", track 3 blank)"));
     QVERIFY(watcher.seen.isEmpty());
+}
+
+void TestEndToEnd::nonIsoRead_data() {
+    QTest::addColumn<QString>("simMode");
+    QTest::addColumn<QByteArray>("mode");
+    QTest::addColumn<bool>("standard");
+    QTest::addColumn<QByteArrayList>("formats");
+    QTest::addColumn<QByteArray>("card");
+    QTest::addColumn<QStringList>("shown");
+    const QByteArrayList swapped = {"5-Bit Character (Std T2)", "5-Bit Character (Std T3)",
+                                    "7-Bit Character (Std T1)"};
+    const QByteArray card = "{t2}1234=56|+|{t1}NON ISO";
+    const QStringList standard = {"Non-ISO Read: Standard Format on Non-Standard Track (ASCII)",
+                                  "1234=56|7", "+|0", "NON ISO|7"};
+    QTest::newRow("LRQ118 standard")
+        << "lrq118" << QByteArray("LRQ118") << true << swapped << card << standard;
+    QTest::newRow("KVT-380A standard")
+        << "kvt380a" << QByteArray("KVT-380A") << true << swapped << card << standard;
+    QTest::newRow("KVT-380A custom")
+        << "kvt380a" << QByteArray("KVT-380A") << false
+        << QByteArrayList{"7-Bit Character", "5-Bit Character", "6-Bit Character"}
+        << QByteArray("{7}7F 01 41|+|{6@210}0B 3F")
+        << QStringList{"Non-ISO Read: Custom Data Format (Hex)", "7F 01 41 |3", "|0", "0B 3F |2"};
+}
+
+// A card read in the Non-ISO formats chosen, shown in the result window.
+void TestEndToEnd::nonIsoRead() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    QFETCH(bool, standard);
+    QFETCH(QByteArrayList, formats);
+    QFETCH(QByteArray, card);
+    startWithCard(simMode, card);
+    if (QTest::currentTestFailed())
+        return;
+    LinkRuntime runtime;
+    QVERIFY(setUp(runtime, mode));
+    MainModule &state = runtime.state;
+    state.NonIsoMode = true;
+    state.NonIsoStdFormat = standard;
+    state.NonIsoT1Format = formats[0];
+    state.NonIsoT2Format = formats[1];
+    state.NonIsoT3Format = formats[2];
+    FakeRecords records;
+    nfrmReadCard read(programContext(runtime, records));
+    ModalWatcher watcher;
+    watcher.leaveAlone = &read;
+    QStringList shown;
+    watcher.inspect = [&shown](QWidget *result) {
+        shown << result->windowTitle();
+        for (const char *track : {"_0", "_1", "_2"})
+            shown << result->findChild<QPlainTextEdit *>(QByteArray("TIT") + track)->toPlainText() +
+                         "|" + result->findChild<QLabel *>(QByteArray("LT") + track)->text();
+    };
+    when(
+        &read, [&read] { return read.cardNumber() == 2; },
+        [&read] { read.findChild<QPushButton *>("Command1_0")->click(); });
+    read.run();
+    QTEST(shown, "shown");
+}
+
+void TestEndToEnd::incrementalBatch_data() {
+    readAndWrite_data();
+}
+
+// The batch as the base-record window leaves it: track 1 ID, 98 up by 1, three cards, Z.
+void TestEndToEnd::incrementalBatch() {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
+    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
+               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+    sim_.write("blank\n");
+    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+
+    LinkRuntime runtime;
+    MainModule &state = runtime.state;
+    FakeRecords records;
+    ModalWatcher watcher;
+    QVERIFY(setUp(runtime, mode));
+    state.IncrTrack = 1;
+    state.Track1Data = "ID";
+    state.Track2Data = "12";
+    state.Track3Data.clear();
+    state.IncrNumber = 98;
+    state.IncrStep = 1;
+    state.IncrCount = 3;
+    state.IncrSuffix = "Z";
+    state.CancelRequested = false;
+    cfrmWriteIncr batch(programContext(runtime, records));
+    watcher.leaveAlone = &batch;
+    batch.run(); // ends by itself after the third card
+    QVERIFY(watcher.seen.isEmpty());
+    for (const char *number : {"98", "99", "100"})
+        QCOMPARE(waitForLine(QStringLiteral("card written")),
+                 QStringLiteral(R"(card written: track 1 "ID%1Z", track 2 "12", track 3 blank)")
+                     .arg(QLatin1String(number)));
+    QCOMPARE(state.IncrCount, 0);
 }
 
 void TestEndToEnd::portHeldByAnotherProgram() {

@@ -4,6 +4,7 @@
 #include "ModalWatcher.h"
 #include "ModelPort.h"
 #include "ScriptedPort.h"
+#include "SessionRig.h"
 
 #include <QPushButton>
 
@@ -11,19 +12,6 @@
 #include <memory>
 
 using Set = EncoderModel::CommandSet;
-
-// Bytes that arrive `delay` after a send of command.
-struct Reply {
-    QByteArray command;
-    QByteArray bytes;
-    Duration delay{};
-};
-using Replies = QList<Reply>;
-
-inline void script(ScriptedPort &port, const Replies &replies) {
-    for (const Reply &reply : replies)
-        port.onSend(reply.command, reply.bytes, reply.delay);
-}
 
 // Each send in hex, so that a difference reads like the wire.
 inline QByteArrayList hex(const QList<QByteArray> &sends) {

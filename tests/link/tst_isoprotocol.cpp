@@ -1,14 +1,12 @@
-#include "FakeTime.h"
-#include "ScriptedPort.h"
+#include "SessionRig.h"
 
 #include "app/MainModule.h"
+#include "iso/cfrmCopyCard.h"
 #include "iso/cfrmEncodeRF.h"
 #include "iso/cfrmEncodeWF.h"
-#include "iso/cfrmCopyCard.h"
+#include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
 #include "link/IsoProtocol.h"
-#include "link/LinkSession.h"
-#include "link/Waiter.h"
 
 #include <QTest>
 
@@ -17,14 +15,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// Bytes that arrive `at` after a send of command, or `at` after the start when command is empty.
-struct Reply {
-    QByteArray command;
-    QByteArray bytes;
-    Duration at{};
-};
-using Replies = QList<Reply>;
 
 enum Line { Lrq, Kvt, LrqClosed, KvtClosed };
 
@@ -58,17 +48,11 @@ struct Variant {
     ResetRule reset{};
 };
 
-constexpr Duration IncrementalResetReplyLimit = 500ms;
-constexpr Duration IncrementalResetSettle = 100ms;
-
 const Variant ReadW{};
 const Variant WriteW{};
 const Variant CopyW{.iso = CopyProtocol};
 const Variant EraseW{.iso = EraseProtocol};
-const Variant IncrW{.iso = {.write = {.flushes = false}},
-                    .reset = {.yieldsFirst = true,
-                              .replyLimit = IncrementalResetReplyLimit,
-                              .settle = IncrementalResetSettle}};
+const Variant IncrW{.iso = cfrmWriteIncr::Protocol, .reset = cfrmWriteIncr::OpeningReset};
 const Variant SaveW{.iso = cfrmEncodeWF::Protocol};
 const Variant FileW{.iso = cfrmEncodeRF::Protocol};
 
@@ -80,7 +64,6 @@ const QByteArray GoldenRead =
 // ESC w ESC s ESC 01 ESC 02 1234 ESC 03 ? FS
 const QByteArray LrqWrite = QByteArray::fromHex("1b771b731b011b02313233341b033f1c");
 const QByteArrayList OldTracks{"old1", "old2", "old3"};
-constexpr Duration Tick = 1ms;
 
 QByteArrayList bytes(std::initializer_list<const char *> hex) {
     QByteArrayList list;
@@ -94,40 +77,18 @@ QByteArray text(bool ok) {
 }
 
 QByteArray text(SwipeResult result) {
-    const char *const names[] = {"Failed", "Done", "NotDone", "Skipped"};
-    return names[static_cast<int>(result)];
+    return resultName(result);
 }
 
-class PromptSpy final : public SwipePrompt {
-public:
-    void showSwipePrompt(bool shown) override { history << shown; }
-    bool takeSkipRequest() override { return std::exchange(skip, false); }
-    void portFailed(const QString &) override {}
-
-    QList<bool> history;
-    bool skip = false;
-};
-
 // One protocol object over a scripted port and a fake clock.
-struct Rig {
+struct Rig : SessionRig<ScriptedPort> {
     Rig(const Variant &variant, Line line)
-        : reset(variant.reset), session(state, port, waiter, prompt, config),
-          protocol(session, variant.iso) {
-        state.EmulationMode = line == Kvt || line == KvtClosed ? "KVT-380A" : "LRQ118";
+        : SessionRig(line == Kvt || line == KvtClosed ? "KVT-380A" : "LRQ118",
+                     line == Lrq || line == Kvt),
+          reset(variant.reset), protocol(session, variant.iso) {
         state.Track1Data = OldTracks[0];
         state.Track2Data = OldTracks[1];
         state.Track3Data = OldTracks[2];
-        if (line == Lrq || line == Kvt)
-            port.open();
-        start = clock.now();
-    }
-    void script(const Replies &replies) {
-        for (const Reply &r : replies) {
-            if (r.command.isEmpty())
-                port.arrive(r.bytes, r.at);
-            else
-                port.onSend(r.command, r.bytes, r.at);
-        }
     }
     QByteArray run(Op op) {
         IsoProtocol &p = protocol;
@@ -188,27 +149,9 @@ struct Rig {
         }
         return {};
     }
-    // Sets CancelRequested after delay; returns where the time of that will be noted.
-    std::shared_ptr<Duration> cancelAfter(Duration delay) {
-        auto at = std::make_shared<Duration>(Duration::max());
-        pump.after(delay, [this, at] {
-            *at = clock.now();
-            state.CancelRequested = true;
-        });
-        return at;
-    }
 
-    MainModule state;
-    FakeClock clock;
-    FakePump pump{clock, Tick};
-    ScriptedPort port{clock};
-    Waiter waiter{clock, pump};
-    PromptSpy prompt;
-    PortConfig config;
     ResetRule reset{};
-    LinkSession session;
     IsoProtocol protocol;
-    Duration start{};
 };
 
 // The final answer of a write comes 0.6 s from the start, when the write waits for it.
@@ -414,7 +357,7 @@ void TestIsoProtocol::exchanges() {
     QFETCH(Op, op);
     QFETCH(int, yields);
     Rig rig(window, line);
-    rig.script(replies);
+    script(rig.port, replies);
     // Waits without a limit that nothing answers end here, as the operator's Cancel would.
     rig.cancelAfter(5s);
     QByteArray result = rig.run(op);
@@ -455,7 +398,7 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit_data() {
 
     waits("reset reply", Kvt, ReadW, {}, Reset, -1, ResetReplyLimit);
     waits("incremental reset reply", Kvt, IncrW, {}, Reset, -1,
-          IncrementalResetReplyLimit + IncrementalResetSettle);
+          cfrmWriteIncr::ResetAnswerLimit + cfrmWriteIncr::ResetSettle);
     waits("opening reply", Kvt, ReadW, {}, OpenRead, -1, OpeningReplyLimit);
     waits("indicator reply", Kvt, ReadW, {}, ErrorOn, -1, IndicatorReplyLimit);
     waits("WaitReady", Kvt, SaveW, {}, WaitReady, -1, P::WaitReadyReplyLimit + P::WaitReadyPause);
@@ -479,13 +422,13 @@ void TestIsoProtocol::waitsEndOnCancelOrLimit() {
     QFETCH(int, ticksAfterCancel);
     QFETCH(Duration, time);
     Rig rig(window, line);
-    rig.script(replies);
+    script(rig.port, replies);
     const bool cancellable = ticksAfterCancel >= 0;
     const auto cancelAt = rig.cancelAfter(cancellable ? time + 50ms : Duration(50ms));
     rig.run(op);
     QVERIFY(*cancelAt != Duration::max());
     if (cancellable) {
-        QCOMPARE(rig.clock.now() - *cancelAt, ticksAfterCancel * Tick);
+        QCOMPARE(rig.clock.now() - *cancelAt, ticksAfterCancel * Rig::Tick);
     } else {
         QVERIFY(rig.clock.now() - rig.start > time);
         QVERIFY(rig.clock.now() - rig.start < time + 60ms);

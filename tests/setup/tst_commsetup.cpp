@@ -1,75 +1,28 @@
 #include "FakeRecords.h"
-#include "FakeTime.h"
-#include "ScriptedPort.h"
+#include "SetupRig.h"
 
-#include "app/MainModule.h"
-#include "app/SettingsStore.h"
 #include "iso/cfrmReadCard.h"
 #include "link/LineSettings.h"
-#include "link/Waiter.h"
-#include "ui/frmCommSetup.h"
+#include "ui/WindowConventions.h"
 
-#include <QComboBox>
+#include <QAccessible>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
-#include <optional>
-
 using namespace std::chrono_literals;
-
-namespace {
-
-const QByteArray Esc("\x1B");
-const QByteArray Del("\x7F");
-
-QSettings stored() {
-    return QSettings(SettingsStore::fileName(), QSettings::IniFormat);
-}
-
-} // namespace
-
-// One setup window over a scripted port, with a clock that moves only when it waits.
-struct SetupRig {
-    MainModule state;
-    FakeClock clock;
-    FakePump pump{clock};
-    Waiter waiter{clock, pump};
-    ScriptedPort port{clock};
-    PortConfig chosen;
-    SettingsStore store;
-    QStringList errors;
-    QStringList saveErrors;
-    int mainOpened = 0;
-    int ended = 0;
-    std::optional<frmCommSetup> window;
-
-    SetupRig() {
-        state.initialise();
-        window.emplace(state, chosen, port, waiter, store,
-                       frmCommSetup::Actions{[this] { ++mainOpened; }, [this] { ++ended; },
-                                             [this](const QString &why) { errors << why; },
-                                             [this](const QString &why) {
-                                                 saveErrors << why;
-                                             }});
-    }
-
-    template <typename T> T *child(const QString &name) { return window->findChild<T *>(name); }
-    QComboBox *box(int n) { return child<QComboBox>(QStringLiteral("Combo%1").arg(n)); }
-    void pressOk() { child<QPushButton>(QStringLiteral("Command1"))->click(); }
-};
 
 class TestCommSetup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
+        installWindowConventions(*qApp);
         QVERIFY(SettingsStore::fileName().contains(QLatin1String(".qttest")));
     }
 
@@ -307,18 +260,77 @@ private Q_SLOTS:
         QVERIFY(rig.clock.now() < std::chrono::hours(1) + 400ms);
     }
 
-    void portNumberResolvesToDevice() {
-        SettingsStore().setPortOverride(3, QStringLiteral("/dev/ttyUSB0"));
+    // What a screen reader says of each control: boxes by their captions with the entry as
+    // their value, options with the caption of their pair.
+    void accessibleNames_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("port") << "Combo1"
+                              << "Serial Port"
+                              << "1"
+                              << "";
+        QTest::newRow("baud rate") << "Combo2"
+                                   << "Baud Rate"
+                                   << "9600"
+                                   << "";
+        QTest::newRow("parity") << "Combo3"
+                                << "Parity"
+                                << "Odd"
+                                << "";
+        QTest::newRow("data bits") << "Combo4"
+                                   << "Data Bits"
+                                   << "7"
+                                   << "";
+        QTest::newRow("mode frame") << "Frame1"
+                                    << "Emulation Mode"
+                                    << ""
+                                    << "";
+        QTest::newRow("high co") << "Option1_0"
+                                 << "High Co"
+                                 << ""
+                                 << "Write Coercivity";
+        QTest::newRow("LRQ118") << "Option2_1"
+                                << "LRQ118"
+                                << ""
+                                << "Emulation Mode";
+        QTest::newRow("OK") << "Command1"
+                            << "OK"
+                            << ""
+                            << "";
+    }
+
+    void accessibleNames() {
+        QFETCH(QString, control);
         SetupRig rig;
-        auto *device = rig.child<QLabel>("PortDevice");
-        rig.box(1)->setEditText(QStringLiteral("3"));
-#ifdef Q_OS_WIN
-        QCOMPARE(device->text(), QStringLiteral("COM3"));
-#else
-        QCOMPARE(device->text(), QStringLiteral("/dev/ttyUSB0"));
-        rig.box(1)->setEditText(QStringLiteral("5"));
-        QCOMPARE(device->text(), QStringLiteral("/dev/ttyS4"));
-#endif
+        QAccessibleInterface *face =
+            QAccessible::queryAccessibleInterface(rig.child<QWidget>(control));
+        QVERIFY(face != nullptr);
+        QTEST(face->text(QAccessible::Name), "name");
+        QTEST(face->text(QAccessible::Value), "value");
+        QTEST(face->text(QAccessible::Description), "description");
+    }
+
+    // Enter on the focused button presses it, whichever button it is.
+    void enterPressesFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("ended");
+        QTest::newRow("OK") << "Command1" << 0;
+        QTest::newRow("Cancel") << "Command2" << 1;
+    }
+
+    void enterPressesFocusedButton() {
+        QFETCH(QString, button);
+        SetupRig rig;
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(&*rig.window));
+        auto *pressed = rig.child<QPushButton>(button);
+        pressed->setFocus();
+        QTest::keyClick(pressed, Qt::Key_Return);
+        QTEST(rig.ended, "ended");
+        // OK ran the check: the encoder stayed silent.
+        QCOMPARE(rig.errors.size(), 1 - rig.ended);
     }
 };
 
