@@ -86,7 +86,7 @@ SwipeResult IsoProtocol::readKvt380a() {
     if (const std::optional<SwipeResult> early = s.awaitReadAnswer(KvtReadAckLimit))
         return *early;
     if (s.input() != Kvt::Ack)
-        return readAgainLater();
+        return s.readAgainLater();
     if (!s.awaitSwipe())
         return SwipeResult::NotDone;
     s.discardInput();
@@ -111,20 +111,13 @@ SwipeResult IsoProtocol::readKvt380a() {
     return SwipeResult::Done;
 }
 
-SwipeResult IsoProtocol::readAgainLater() {
-    session_.pause(KvtReadRetryPause, true, Stop::OnCancel);
-    // The rest of a confused answer must not pass for the answer to the next read.
-    session_.discardInput();
-    return SwipeResult::NotDone;
-}
-
 SwipeResult IsoProtocol::readKvt380aCollected() {
     const ReadOptions &read = options_.read;
     LinkSession &s = session_;
     if (read.pauseFirst > Duration::zero())
         s.pause(read.pauseFirst);
     if (SendAndWait(Kvt::Read) != Kvt::Ack)
-        return readAgainLater();
+        return s.readAgainLater();
     s.prompt().showSwipePrompt(true);
     if (s.waitForBytes(1, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
         return SwipeResult::Failed;

@@ -16,9 +16,6 @@ class IsoProtocol {
 public:
     static constexpr auto LrqReadSettle = std::chrono::seconds(1);
     static constexpr auto KvtReadAckLimit = std::chrono::milliseconds(500);
-    // After an answer to P other than "^" the read is issued again, but not at once: a
-    // confused encoder must not drive thousands of reads a second.
-    static constexpr auto KvtReadRetryPause = std::chrono::milliseconds(50);
     static constexpr std::array<Duration, 3> KvtTrackReplyTimes = {std::chrono::milliseconds(300),
                                                                    std::chrono::milliseconds(200),
                                                                    std::chrono::milliseconds(300)};
@@ -87,7 +84,6 @@ private:
     [[nodiscard]] SwipeResult readLrq118();
     [[nodiscard]] SwipeResult readKvt380a();
     [[nodiscard]] SwipeResult readKvt380aCollected();
-    [[nodiscard]] SwipeResult readAgainLater();
     [[nodiscard]] SwipeResult writeLrq118(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult writeKvt380a(const IsoFrames::Tracks &tracks);
     [[nodiscard]] SwipeResult skipStep();

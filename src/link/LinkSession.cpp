@@ -224,6 +224,13 @@ bool LinkSession::awaitSwipe() {
     return waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) == WaitEnd::Met;
 }
 
+SwipeResult LinkSession::readAgainLater() {
+    pause(KvtReadRetryPause, true, Stop::OnCancel);
+    // The rest of a confused answer must not pass for the answer to the next read.
+    discardInput();
+    return SwipeResult::NotDone;
+}
+
 void LinkSession::storeTracks(const std::array<QByteArray, 3> &tracks) {
     state_.Track1Data = tracks[0];
     state_.Track2Data = tracks[1];

@@ -57,6 +57,9 @@ inline constexpr auto MinimumQuietGap = std::chrono::milliseconds(25);
 // More than any reply of either command set; a line still busy after this many character
 // times past the wait's own length carries no reply but noise.
 inline constexpr int LongestReplyCharacters = 512;
+// After an answer to the KVT-380A read request other than "^" the read is issued again, but
+// not at once: a confused encoder must not drive thousands of reads a second.
+inline constexpr auto KvtReadRetryPause = std::chrono::milliseconds(50);
 inline constexpr auto ClosingReplyLimit = std::chrono::seconds(2);
 
 // The variants of the link primitives that the windows need, with the common behaviour as
@@ -156,6 +159,9 @@ public:
     // KVT-380A: the swipe is announced by a "^" alone, whenever the operator gets to it;
     // false on Cancel.
     [[nodiscard]] bool awaitSwipe();
+    // KVT-380A, after a wrong answer to the read request: KvtReadRetryPause (Cancel ends
+    // it), the rest of the answer discarded, and NotDone, so that the read is issued again.
+    [[nodiscard]] SwipeResult readAgainLater();
 
     // Fills Track1Data, Track2Data and Track3Data.
     void storeTracks(const std::array<QByteArray, 3> &tracks);

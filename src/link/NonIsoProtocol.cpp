@@ -38,9 +38,10 @@ SwipeResult NonIsoProtocol::readLrq118(const Raw::Selection &selection) {
     if (s.waitForBytes(2, {std::nullopt, true, Stop::OnCancel}) != WaitEnd::Met)
         return SwipeResult::NotDone;
     s.prompt().showSwipePrompt(false);
-    // The reply arrives in pieces; the encoder sends it whole within this time.
-    s.pause(LrqReadSettle, false);
-    const std::optional<Tracks> tracks = IsoFrames::parseLrqReadReply(s.input());
+    // The reply arrives in pieces: at a low baud rate it takes longer than the settle.
+    const bool whole = s.pauseUntilQuiet(LrqReadSettle, false) == WaitEnd::Met;
+    const QByteArray reply = s.input();
+    const std::optional<Tracks> tracks = whole ? IsoFrames::parseLrqReadReply(reply) : std::nullopt;
     if (!tracks)
         return SwipeResult::Failed;
     s.storeTracks(*tracks);
@@ -58,7 +59,7 @@ SwipeResult NonIsoProtocol::readKvt380a(const Raw::Selection &selection) {
             return SwipeResult::NotDone;
     }
     if (s.input() != Kvt::Ack)
-        return SwipeResult::NotDone;
+        return s.readAgainLater();
     s.prompt().showSwipePrompt(true);
     if (!s.awaitSwipe())
         return SwipeResult::NotDone;
@@ -67,8 +68,16 @@ SwipeResult NonIsoProtocol::readKvt380a(const Raw::Selection &selection) {
     Tracks tracks;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         s.send(Raw::kvtReadTrackCommand(selection, i));
-        if (s.pause(KvtTrackReplyTimes[i], true, Stop::OnCancel) == WaitEnd::Cancelled)
+        // On a slow line a track takes longer than this wait: all of it is taken.
+        switch (s.pauseUntilQuiet(KvtTrackReplyTimes[i], true, Stop::OnCancel)) {
+        case WaitEnd::Cancelled:
             return SwipeResult::NotDone;
+        case WaitEnd::TimedOut:
+            s.discardInput();
+            return SwipeResult::Failed;
+        case WaitEnd::Met:
+            break;
+        }
         tracks[i] = s.input();
     }
     s.storeTracks(tracks);
@@ -140,7 +149,7 @@ SwipeResult NonIsoProtocol::writeKvt380a(const Raw::Selection &selection, const 
     }
     if (selection.standardFormat)
         return s.input() == Kvt::Ack ? SwipeResult::Done : SwipeResult::Failed;
-    s.pause(KvtCustomWriteSettle);
+    s.pauseUntilQuiet(KvtCustomWriteSettle);
     return s.input().startsWith(Kvt::Ack) ? SwipeResult::Done : SwipeResult::Failed;
 }
 

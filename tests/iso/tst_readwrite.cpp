@@ -141,8 +141,7 @@ void TestReadWrite::confusedEncoderIsAskedCalmly() {
     rig.window->run();
 
     const auto reads = rig.port->sends().count("P");
-    QVERIFY2(reads >= 2 && reads <= 1s / IsoProtocol::KvtReadRetryPause + 1,
-             qPrintable(QString::number(reads)));
+    QVERIFY2(reads >= 2 && reads <= 1s / KvtReadRetryPause + 1, qPrintable(QString::number(reads)));
     QVERIFY(rig.errors.isEmpty());
 }
 

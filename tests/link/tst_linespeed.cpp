@@ -6,6 +6,7 @@
 #include "link/IsoProtocol.h"
 #include "link/LineSettings.h"
 #include "link/LinkSession.h"
+#include "link/NonIsoProtocol.h"
 #include "link/PortConfig.h"
 #include "link/Waiter.h"
 
@@ -47,6 +48,7 @@ struct LineRig {
     PortConfig config;
     LinkSession session{state, port, waiter, prompt, config};
     IsoProtocol protocol;
+    NonIsoProtocol raw{session, {}};
     Duration start{};
 };
 
@@ -140,18 +142,21 @@ void TestLineSpeed::pauseUntilQuiet() {
     QTEST(int(rig.port.input().size()), "taken");
 }
 
-// A swipe read at the line speed of the row: every track whole, and nothing of the answer
-// left over to pass for the answer to the next command.
+// A swipe read at the line speed of the row, ISO or Non-ISO (standard formats): every track
+// whole, and nothing of the answer left over to pass for the answer to the next command.
 void TestLineSpeed::readsWholeTracks_data() {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QByteArray>("mode");
     QTest::addColumn<int>("lrqSettleMs");
+    QTest::addColumn<bool>("raw");
     const QByteArray kvt("KVT-380A"), lrq("LRQ118");
     for (const char *settings : {"9600,o,7,1", "2400,o,7,1", "1200,o,7,1"}) {
-        QTest::addRow("KVT-380A at %s", settings) << QByteArray(settings) << kvt << 1000;
-        QTest::addRow("LRQ118 at %s", settings) << QByteArray(settings) << lrq << 1000;
-        QTest::addRow("LRQ118, copy's 0.5 s, at %s", settings)
-            << QByteArray(settings) << lrq << 500;
+        const QByteArray line(settings);
+        QTest::addRow("KVT-380A at %s", settings) << line << kvt << 1000 << false;
+        QTest::addRow("LRQ118 at %s", settings) << line << lrq << 1000 << false;
+        QTest::addRow("LRQ118, copy's 0.5 s, at %s", settings) << line << lrq << 500 << false;
+        QTest::addRow("Non-ISO KVT-380A at %s", settings) << line << kvt << 0 << true;
+        QTest::addRow("Non-ISO LRQ118 at %s", settings) << line << lrq << 0 << true;
     }
 }
 
@@ -159,17 +164,25 @@ void TestLineSpeed::readsWholeTracks() {
     QFETCH(QByteArray, settings);
     QFETCH(QByteArray, mode);
     QFETCH(int, lrqSettleMs);
+    QFETCH(bool, raw);
     LineRig rig(settings, mode, {.read = {.lrqSettle = std::chrono::milliseconds(lrqSettleMs)}});
+    rig.state.NonIsoStdFormat = true;
+    rig.state.NonIsoT1Format = "7-Bit Character (Std T1)";
+    rig.state.NonIsoT2Format = "5-Bit Character (Std T2)";
+    rig.state.NonIsoT3Format = "5-Bit Character (Std T3)";
     if (mode == "LRQ118") {
-        rig.port.onSend(QByteArray::fromHex("1b72"), lrqReply(), 400ms);
+        rig.port.onSend(QByteArray::fromHex(raw ? "1b52110203" : "1b72"), lrqReply(), 400ms);
     } else {
         rig.port.onSend("P", "^", 5ms);
-        rig.port.arrive("^", 400ms);
-        rig.port.onSend("Q", Track1, 5ms);
-        rig.port.onSend("R", Track2, 5ms);
-        rig.port.onSend("S", Track3, 5ms);
+        // After the Non-ISO read's own 0.5 s wait for more of the answer to P.
+        rig.port.arrive("^", 900ms);
+        const QByteArrayList commands =
+            raw ? QByteArrayList{"q1", "r2", "s3"} : QByteArrayList{"Q", "R", "S"};
+        rig.port.onSend(commands[0], Track1, 5ms);
+        rig.port.onSend(commands[1], Track2, 5ms);
+        rig.port.onSend(commands[2], Track3, 5ms);
     }
-    QCOMPARE(rig.protocol.ReadTracks(), SwipeResult::Done);
+    QCOMPARE(raw ? rig.raw.RawRead() : rig.protocol.ReadTracks(), SwipeResult::Done);
     const bool kvt = mode == "KVT-380A";
     QCOMPARE(rig.state.Track1Data, kvt ? Track1 : Track1.mid(1, 76));
     QCOMPARE(rig.state.Track2Data, kvt ? Track2 : Track2.mid(1, 37));

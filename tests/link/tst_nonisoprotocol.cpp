@@ -392,6 +392,7 @@ void TestNonIsoProtocol::waitsEndOnCancelOrLimit_data() {
                 Read, 600ms);
     cancellable("KVT-380A read: after U", Kvt, ReadW, Custom567, {{"P", "^"}, {"", "^", 10ms}},
                 Read, 10ms);
+    cancellable("KVT-380A read: pause after ^^", Kvt, ReadW, Custom567, {{"P", "^^"}}, Read, {});
     cancellable("LRQ118 write: pause before sending", Lrq, SwipeWriteW, IsoFormats, {}, Write, {},
                 cancelStep);
     cancellable("LRQ118 write: final reply", Lrq, SwipeWriteW, IsoFormats, {}, Write,

@@ -17,13 +17,18 @@ void ScriptedPort::schedule(Duration at, const QByteArray &bytes) {
         pending_.push_back({at, bytes});
         return;
     }
-    // Each byte is there once the line has carried it whole, after the bytes before it.
-    Duration carried = std::max(at, lineFreeAt_);
+    // Each byte is there once the line has carried it whole, after the bytes of a reply
+    // already on the line; a reply due later does not hold up this one.
+    Duration carried = at;
+    for (const Carriage &other : carried_)
+        if (other.begin <= at && other.end > carried)
+            carried = other.end;
+    const Duration begin = carried;
     for (const char byte : bytes) {
         carried += pace_;
         pending_.push_back({carried, QByteArray(1, byte)});
     }
-    lineFreeAt_ = carried;
+    carried_.push_back({begin, carried});
 }
 
 void ScriptedPort::deliver(const QByteArray &bytes) {

@@ -38,6 +38,10 @@ private:
 
     std::vector<Rule> rules_;
     std::vector<Pending> pending_;
+    struct Carriage {
+        Duration begin;
+        Duration end;
+    };
     Duration pace_{};
-    Duration lineFreeAt_{};
+    std::vector<Carriage> carried_;
 };
