@@ -1,7 +1,7 @@
-// The ISO procedures of both command sets, in every variant the windows use, over a port
-// that answers with the fuzz input: bytes at any moment and at any line speed, the port
-// closing under a wait, Cancel and Skip at any moment. Every procedure ends once the
-// operator has cancelled, and none reports a card it was not sent.
+// The ISO and Non-ISO procedures of both command sets, in every variant the windows use,
+// over a port that answers with the fuzz input: bytes at any moment and at any line speed,
+// the port closing under a wait, Cancel and Skip at any moment. Every procedure ends once
+// the operator has cancelled, and no read reports a card it was not sent.
 #include "FakeTime.h"
 #include "FuzzInput.h"
 #include "ScriptedPort.h"
@@ -9,6 +9,8 @@
 #include "app/MainModule.h"
 #include "link/IsoProtocol.h"
 #include "link/LinkSession.h"
+#include "link/NonIsoFrames.h"
+#include "link/NonIsoProtocol.h"
 #include "link/PortConfig.h"
 #include "link/Waiter.h"
 
@@ -60,7 +62,27 @@ IsoProtocol::Options options(FuzzInput &input) {
     return o;
 }
 
+// The Non-ISO format and density of each track, from two bytes of the input.
+void chooseRawFormats(MainModule &state, FuzzInput &input) {
+    const std::uint8_t formats = input.byte(), densities = input.byte();
+    const auto format = [](unsigned choice) {
+        namespace Format = NonIsoFrames::Format;
+        const std::array<QByteArray, 7> texts = {Format::StdT1,   Format::StdT2,   Format::StdT3,
+                                                 Format::Custom5, Format::Custom6, Format::Custom7,
+                                                 "no such format"};
+        return texts.at(choice % texts.size());
+    };
+    state.NonIsoStdFormat = (formats & 1) != 0;
+    state.NonIsoT1Format = format(formats >> 1);
+    state.NonIsoT2Format = format(densities >> 3);
+    state.NonIsoT3Format = format(formats >> 4);
+    state.NonIsoT1Density = NonIsoFrames::Densities.at(densities & 1);
+    state.NonIsoT2Density = NonIsoFrames::Densities.at((densities >> 1) & 1);
+    state.NonIsoT3Density = NonIsoFrames::Densities.at((densities >> 2) & 1);
+}
+
 const std::array<QByteArray, 6> TrackChoices = {"", "+", "*", "ABC", "1234", "=9"};
+const std::array<QByteArray, 2> RawChoices = {QByteArray::fromHex("0b1f03"), "12=9"};
 constexpr std::array<int, 4> Bauds = {9600, 2400, 1200, 19200};
 // After the last scripted event the operator cancels; every wait ends within this.
 constexpr Duration CancelAfterScript = 1s;
@@ -91,7 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         port.open();
     Prompt prompt;
     LinkSession session(state, port, waiter, prompt, config);
-    IsoProtocol protocol(session, options(input));
+    const IsoProtocol::Options isoOptions = options(input);
+    IsoProtocol protocol(session, isoOptions);
+    NonIsoProtocol raw(session, {.sendAndWait = isoOptions.sendAndWait,
+                                 .errorIndicator = isoOptions.errorIndicator,
+                                 .ready = {.flushesFirst = isoOptions.read.opensPort,
+                                           .leavesReply = isoOptions.read.promptsAtStart}});
+    chooseRawFormats(state, input);
     const std::uint8_t procedure = input.byte();
     const std::uint8_t argument = input.byte();
 
@@ -129,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto track = [&argument](int shift) {
         return TrackChoices.at((argument >> shift) % 6);
     };
-    switch (procedure % 12) {
+    const bool reads = procedure % 17 == 0 || procedure % 17 == 12;
+    switch (procedure % 17) {
     case 0:
         result = protocol.ReadTracks();
         break;
@@ -166,13 +195,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         (void)session.collectUntilSilence("Q", argument & 1,
                                           argument & 2 ? Stop::Never : Stop::OnCancel);
         break;
-    default:
+    case 11:
         (void)session.pauseUntilQuiet(300ms, argument & 1, Stop::OnCancel);
+        break;
+    case 12:
+        result = raw.RawRead();
+        break;
+    case 13:
+        result =
+            raw.RawWrite(RawChoices.at(argument & 1), track(1), RawChoices.at((argument >> 4) & 1));
+        break;
+    case 14:
+        (void)raw.PrepareRawWrite();
+        break;
+    case 15:
+        raw.AfterFailedWrite();
+        break;
+    default:
+        raw.AfterWriteAttempt();
         break;
     }
     fuzzCheck(clock.now() - start < at + CancelAfterScript + LongestEnding,
               "every procedure ends once the operator has cancelled");
-    if (result == SwipeResult::Done && procedure % 12 == 0) {
+    if (result == SwipeResult::Done && reads) {
         fuzzCheck(arriving > 0, "no card is read from silence");
         fuzzCheck(state.Track1Data.size() + state.Track2Data.size() + state.Track3Data.size() <=
                       arriving,
