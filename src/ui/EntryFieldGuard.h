@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CharacterMessages.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -11,11 +13,8 @@
 class QKeyEvent;
 class QWidget;
 
-// A message box an entry check shows: information icon, one OK button.
-struct GuardMessage {
-    QString title;
-    QString text;
-};
+// What an entry check shows when a key or a text is refused.
+using GuardMessage = InformationMessage;
 
 // How one text box takes keys and what it checks when it is left.
 struct EntryRule {
