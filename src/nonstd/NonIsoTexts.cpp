@@ -68,3 +68,10 @@ InformationMessage MaxCharactersMessage(int capacity) {
     return {QStringLiteral("Non-ISO Write"),
             QStringLiteral("Max Characters are %1  ").arg(capacity)};
 }
+
+InformationMessage MarkerDataMessage(const QString &shown) {
+    return {QStringLiteral("Non-ISO Write"),
+            QStringLiteral("%1 alone marks a blank or unreadable track,\n"
+                           "which is not written. Add data or clear the field.")
+                .arg(shown)};
+}

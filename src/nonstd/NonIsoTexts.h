@@ -32,3 +32,6 @@ struct TrackSetting;
 // Value 4, or data that breaks a rule of custom data of this width.
 [[nodiscard]] InformationMessage CustomDataMessage(int bits);
 [[nodiscard]] InformationMessage MaxCharactersMessage(int capacity);
+// Data that is only a marker a write leaves off the card ("+" blank, "*" unreadable), shown
+// as the operator keyed it.
+[[nodiscard]] InformationMessage MarkerDataMessage(const QString &shown);

@@ -3,6 +3,7 @@
 
 #include "link/NonIsoProtocol.h"
 #include "nonstd/nfrmReadCard.h"
+#include "nonstd/nfrmSwipeWrite.h"
 
 #include <QTest>
 
@@ -55,13 +56,7 @@ const Formats Custom5At75{
 const Formats Unlisted{true, {"7-Bit", "", "Std T3"}};
 
 const NonIsoProtocol::Options ReadW = NonIsoReadProtocol;
-// The variant of the window that writes raw tracks.
-const NonIsoProtocol::Options SwipeWriteW{
-    .sendAndWait = {.settle = NonIsoProtocol::WriterSendAndWaitSettle,
-                    .lastCharacterOnly = true,
-                    .stop = Stop::OnCancelOrReplyDone},
-    .errorIndicator = {.replyLimit = NonIsoProtocol::WriterIndicatorReplyLimit,
-                       .stop = Stop::OnCancelOrReplyDone}};
+const NonIsoProtocol::Options SwipeWriteW = NonIsoSwipeWriteProtocol;
 
 const QByteArray Ok = QByteArray::fromHex("1b30");
 // ESC s ESC 01 %ABC? ESC 02 ;123? ESC 03 ;+? FS ESC 0
