@@ -43,8 +43,9 @@ public:
     // box is a QLineEdit or a QPlainTextEdit.
     void attach(QWidget *box, EntryRule rule);
     void setRule(QWidget *box, EntryRule rule);
-    // Runs the leaving check of a box that was left and not yet checked.
-    void checkPending();
+    // Runs the leaving check of a box that was left and not yet checked; false when that
+    // box failed it.
+    bool checkPending();
     // Runs the leaving check of box now; true when it passed (or the box is empty).
     bool check(QWidget *box);
     // Text the program puts into a box is neither filtered nor checked.
