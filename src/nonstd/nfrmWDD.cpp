@@ -2,15 +2,14 @@
 
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
+#include "nonstd/SelectionLayout.h"
 #include "nonstd/TrackPanel.h"
 #include "ui/DialogFrame.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace Density = NonIsoFrames::Density;
 
@@ -27,9 +26,6 @@ nfrmWDD::nfrmWDD(MainModule &state, QWidget *parent)
     setWindowTitle(QStringLiteral("Non-ISO Write - Data Density Selection"));
     setFixedDialogFrame(*this);
 
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(dialogPicture(*this, QStyle::SP_DriveFDIcon));
     auto *heading =
         new QLabel(QStringLiteral("Please select a write density for each track."), this);
     heading->setObjectName(QStringLiteral("Label1"));
@@ -51,35 +47,14 @@ nfrmWDD::nfrmWDD(MainModule &state, QWidget *parent)
         connect(densities_[i], &QComboBox::currentIndexChanged, this, &nfrmWDD::storeDensities);
     }
     rows->setColumnStretch(1, 1);
-    auto *text = new QVBoxLayout;
-    text->setSpacing(14);
-    text->addWidget(heading);
-    text->addLayout(rows);
-    auto *content = new QHBoxLayout;
-    content->setSpacing(16);
-    content->addWidget(picture, 0, Qt::AlignTop);
-    content->addLayout(text, 1);
 
     okButton_->setObjectName(QStringLiteral("Command2"));
     okButton_->setDefault(true);
     auto *cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("Command3"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton *button : {okButton_, cancelButton}) {
-        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Cancel")) *
-                                2);
-        buttons->addWidget(button);
-    }
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 18, 20, 14);
-    layout->setSpacing(18);
-    layout->addLayout(content);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutSelection(*this, heading, rows, {okButton_, cancelButton});
 }
 
 bool nfrmWDD::run() {

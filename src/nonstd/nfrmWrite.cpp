@@ -3,6 +3,7 @@
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
 #include "nonstd/NonIsoTexts.h"
+#include "nonstd/SelectionLayout.h"
 #include "nonstd/TrackPanel.h"
 #include "ui/DialogFrame.h"
 #include "ui/EntryFieldGuard.h"
@@ -71,15 +72,8 @@ nfrmWrite::nfrmWrite(MainModule &state, QWidget *parent)
     okButton_->setDefault(true);
     auto *cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(indexedName("Command1", 1));
-    auto *bottom = new QHBoxLayout;
-    bottom->setSpacing(8);
-    bottom->addWidget(noteFrame_);
-    bottom->addStretch();
-    for (QPushButton *button : {okButton_, cancelButton}) {
-        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Cancel")) *
-                                2);
-        bottom->addWidget(button, 0, Qt::AlignVCenter);
-    }
+    QHBoxLayout *bottom = buttonRow({okButton_, cancelButton});
+    bottom->insertWidget(0, noteFrame_);
     connect(okButton_, &QPushButton::clicked, this, &nfrmWrite::okPressed);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     layout->addSpacing(4);

@@ -1,6 +1,7 @@
 #include "EndToEnd.h"
 #include "FakeRecords.h"
 #include "ModalWatcher.h"
+#include "NonIsoChoice.h"
 
 #include "link/LinkRuntime.h"
 #include "link/NonIsoFrames.h"
@@ -15,25 +16,25 @@
 namespace Format = NonIsoFrames::Format;
 namespace Density = NonIsoFrames::Density;
 
+Q_DECLARE_METATYPE(NonIsoChoice)
+
 void TestEndToEnd::nonIsoRead_data() {
     QTest::addColumn<QString>("simMode");
     QTest::addColumn<QByteArray>("mode");
-    QTest::addColumn<bool>("standard");
-    QTest::addColumn<QByteArrayList>("formats");
+    QTest::addColumn<NonIsoChoice>("choice");
     QTest::addColumn<QByteArray>("card");
     QTest::addColumn<QStringList>("shown");
-    const QByteArrayList swapped = {"5-Bit Character (Std T2)", "5-Bit Character (Std T3)",
-                                    "7-Bit Character (Std T1)"};
+    const NonIsoChoice swapped{true, {Format::StdT2, Format::StdT3, Format::StdT1}};
     const QByteArray card = "{t2}1234=56|+|{t1}NON ISO";
     const QStringList standard = {"Non-ISO Read: Standard Format on Non-Standard Track (ASCII)",
                                   "1234=56|7", "+|0", "NON ISO|7"};
     QTest::newRow("LRQ118 standard")
-        << "lrq118" << QByteArray("LRQ118") << true << swapped << card << standard;
+        << "lrq118" << QByteArray("LRQ118") << swapped << card << standard;
     QTest::newRow("KVT-380A standard")
-        << "kvt380a" << QByteArray("KVT-380A") << true << swapped << card << standard;
+        << "kvt380a" << QByteArray("KVT-380A") << swapped << card << standard;
     QTest::newRow("KVT-380A custom")
-        << "kvt380a" << QByteArray("KVT-380A") << false
-        << QByteArrayList{"7-Bit Character", "5-Bit Character", "6-Bit Character"}
+        << "kvt380a" << QByteArray("KVT-380A")
+        << NonIsoChoice{false, {Format::Custom7, Format::Custom5, Format::Custom6}}
         << QByteArray("{7}7F 01 41|+|{6@210}0B 3F")
         << QStringList{"Non-ISO Read: Custom Data Format (Hex)", "7F 01 41 |3", "|0", "0B 3F |2"};
 }
@@ -42,8 +43,7 @@ void TestEndToEnd::nonIsoRead_data() {
 void TestEndToEnd::nonIsoRead() {
     QFETCH(QString, simMode);
     QFETCH(QByteArray, mode);
-    QFETCH(bool, standard);
-    QFETCH(QByteArrayList, formats);
+    QFETCH(NonIsoChoice, choice);
     QFETCH(QByteArray, card);
     startWithCard(simMode, card);
     if (QTest::currentTestFailed())
@@ -52,10 +52,7 @@ void TestEndToEnd::nonIsoRead() {
     QVERIFY(setUp(runtime, mode));
     MainModule &state = runtime.state;
     state.NonIsoMode = true;
-    state.NonIsoStdFormat = standard;
-    state.NonIsoT1Format = formats[0];
-    state.NonIsoT2Format = formats[1];
-    state.NonIsoT3Format = formats[2];
+    choice.applyTo(state);
     FakeRecords records;
     nfrmReadCard read(programContext(runtime, records));
     ModalWatcher watcher;
@@ -77,22 +74,20 @@ void TestEndToEnd::nonIsoRead() {
 void TestEndToEnd::nonIsoWrite_data() {
     QTest::addColumn<QString>("simMode");
     QTest::addColumn<QByteArray>("mode");
-    QTest::addColumn<bool>("standard");
-    QTest::addColumn<QByteArrayList>("formats");
-    QTest::addColumn<QByteArrayList>("densities");
+    QTest::addColumn<NonIsoChoice>("choice");
     QTest::addColumn<QByteArrayList>("data"); // keyed text, or the custom values
     QTest::addColumn<QStringList>("wrote");
     QTest::newRow("LRQ118 standard, T3 on track 1, T1 on track 2 at 75 BPI")
-        << "lrq118" << QByteArray("LRQ118") << true
-        << QByteArrayList{Format::StdT3, Format::StdT1, Format::StdT3}
-        << QByteArrayList{Density::Bpi210, Density::Bpi75, Density::Bpi210}
+        << "lrq118" << QByteArray("LRQ118")
+        << NonIsoChoice{true, {Format::StdT3, Format::StdT1, Format::StdT3}}
         << QByteArrayList{"1234=5", "NON ISO", ""}
         << QStringList{R"(wrote track 1: "1234=5" (5-bit T3, 210 BPI))",
                        R"(wrote track 2: "NON ISO" (7-bit T1, 75 BPI))"};
     QTest::newRow("KVT-380A custom, tracks 1 and 3")
-        << "kvt380a" << QByteArray("KVT-380A") << false
-        << QByteArrayList{Format::Custom7, Format::Custom5, Format::Custom6}
-        << QByteArrayList{Density::Bpi210, Density::Bpi75, Density::Bpi75}
+        << "kvt380a" << QByteArray("KVT-380A")
+        << NonIsoChoice{false,
+                        {Format::Custom7, Format::Custom5, Format::Custom6},
+                        {Density::Bpi210, Density::Bpi75, Density::Bpi75}}
         << QByteArrayList{QByteArray::fromHex("7f0141"), "", QByteArray::fromHex("0b3f")}
         << QStringList{"wrote track 1: 7F 01 41 (custom 7-bit, 210 BPI)",
                        "wrote track 3: 0B 3F (custom 6-bit, 75 BPI)"};
@@ -102,9 +97,7 @@ void TestEndToEnd::nonIsoWrite_data() {
 void TestEndToEnd::nonIsoWrite() {
     QFETCH(QString, simMode);
     QFETCH(QByteArray, mode);
-    QFETCH(bool, standard);
-    QFETCH(QByteArrayList, formats);
-    QFETCH(QByteArrayList, densities);
+    QFETCH(NonIsoChoice, choice);
     QFETCH(QByteArrayList, data);
     QFETCH(QStringList, wrote);
     startWithCard(simMode, "+|+|+");
@@ -114,14 +107,8 @@ void TestEndToEnd::nonIsoWrite() {
     QVERIFY(setUp(runtime, mode));
     MainModule &state = runtime.state;
     state.NonIsoMode = true;
-    state.NonIsoStdFormat = standard;
-    state.NonIsoT1Format = formats[0];
-    state.NonIsoT2Format = formats[1];
-    state.NonIsoT3Format = formats[2];
-    state.NonIsoT1Density = densities[0];
-    state.NonIsoT2Density = densities[1];
-    state.NonIsoT3Density = densities[2];
-    (standard ? state.NonIsoKeyedText : state.NonIsoTrackText) = {data[0], data[1], data[2]};
+    choice.applyTo(state);
+    (choice.standard ? state.NonIsoKeyedText : state.NonIsoTrackText) = {data[0], data[1], data[2]};
     FakeRecords records;
     nfrmSwipeWrite write(programContext(runtime, records));
     ModalWatcher watcher;

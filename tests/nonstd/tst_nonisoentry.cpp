@@ -1,4 +1,5 @@
 #include "ModalWatcher.h"
+#include "NonIsoChoice.h"
 
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
@@ -21,19 +22,12 @@ namespace {
 using Texts = std::array<QByteArray, 3>;
 
 const QByteArray D210 = NonIsoFrames::Density::Bpi210;
-const QByteArray D75 = NonIsoFrames::Density::Bpi75;
 
-// The format selection and densities the entry window opens for.
-struct Choice {
-    bool standard = true;
-    Texts formats{};
-    Texts densities{};
-};
+using Choice = NonIsoChoice;
 
-const Texts IsoDensities = {D210, D75, D210};
-const Choice IsoStandard{true, {Format::StdT1, Format::StdT2, Format::StdT3}, IsoDensities};
-const Choice T1OnTrack2At75{true, {Format::StdT2, Format::StdT1, Format::StdT3}, IsoDensities};
-const Choice Custom567{false, {Format::Custom5, Format::Custom6, Format::Custom7}, IsoDensities};
+const Choice IsoStandard{true, {Format::StdT1, Format::StdT2, Format::StdT3}};
+const Choice T1OnTrack2At75{true, {Format::StdT2, Format::StdT1, Format::StdT3}};
+const Choice Custom567{false, {Format::Custom5, Format::Custom6, Format::Custom7}};
 const Choice Custom5At210{
     false, {Format::Custom5, Format::Custom5, Format::Custom5}, {D210, D210, D210}};
 
@@ -51,13 +45,7 @@ struct Rig {
         state.initialise();
         state.EmulationMode = "KVT-380A";
         state.NonIsoMode = true;
-        state.NonIsoStdFormat = choice.standard;
-        state.NonIsoT1Format = choice.formats[0];
-        state.NonIsoT2Format = choice.formats[1];
-        state.NonIsoT3Format = choice.formats[2];
-        state.NonIsoT1Density = choice.densities[0];
-        state.NonIsoT2Density = choice.densities[1];
-        state.NonIsoT3Density = choice.densities[2];
+        choice.applyTo(state);
         state.Track1Data = "left";
         window.setSwipeWrite([this] {
             keyed << state.NonIsoKeyedText;

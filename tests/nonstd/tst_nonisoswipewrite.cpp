@@ -1,6 +1,7 @@
 #include "FakeLink.h"
 #include "ModalWatcher.h"
 #include "ModelPort.h"
+#include "NonIsoChoice.h"
 
 #include "link/NonIsoFrames.h"
 #include "nonstd/nfrmSwipeWrite.h"
@@ -22,23 +23,20 @@ namespace {
 using Texts = std::array<QByteArray, 3>;
 
 const QByteArray D210 = NonIsoFrames::Density::Bpi210;
-const QByteArray D75 = NonIsoFrames::Density::Bpi75;
 
-// What the entry window leaves in the shared state for a write.
+// What the format, density and entry windows leave in the shared state for a write.
 struct Write {
-    bool standard = true;
-    Texts formats{};
-    Texts densities{};
+    NonIsoChoice choice;
     Texts data{}; // keyed text, or the custom values
 };
 
-const Write AbcOnTrack2{
-    true, {Format::StdT2, Format::StdT1, Format::StdT3}, {D210, D210, D210}, {"", "ABC", ""}};
+const NonIsoChoice IsoStandard{true, {Format::StdT1, Format::StdT2, Format::StdT3}};
+const NonIsoChoice Custom567{false, {Format::Custom5, Format::Custom6, Format::Custom7}};
+
+const Write AbcOnTrack2{{true, {Format::StdT2, Format::StdT1, Format::StdT3}, {D210, D210, D210}},
+                        {"", "ABC", ""}};
 // Track 2 alone: 0B 3F at 75 BPI, 6 bits.
-const Write Custom6OnTrack2{false,
-                            {Format::Custom5, Format::Custom6, Format::Custom7},
-                            {D210, D75, D210},
-                            {"", QByteArray::fromHex("0b3f"), ""}};
+const Write Custom6OnTrack2{Custom567, {"", QByteArray::fromHex("0b3f"), ""}};
 
 // Each send in hex, one " / " between sends, so that a difference reads like the wire.
 QByteArray wire(const QList<QByteArray> &sends) {
@@ -64,14 +62,8 @@ struct Rig : FakeLink {
 
     Rig(Set set, const Write &write) : FakeLink(set == Set::Kvt380a ? "KVT-380A" : "LRQ118") {
         state.NonIsoMode = true;
-        state.NonIsoStdFormat = write.standard;
-        state.NonIsoT1Format = write.formats[0];
-        state.NonIsoT2Format = write.formats[1];
-        state.NonIsoT3Format = write.formats[2];
-        state.NonIsoT1Density = write.densities[0];
-        state.NonIsoT2Density = write.densities[1];
-        state.NonIsoT3Density = write.densities[2];
-        (write.standard ? state.NonIsoKeyedText : state.NonIsoTrackText) = write.data;
+        write.choice.applyTo(state);
+        (write.choice.standard ? state.NonIsoKeyedText : state.NonIsoTrackText) = write.data;
         window = std::make_unique<nfrmSwipeWrite>(context([this, set](QObject *parent) {
             port = new ModelPort(clock, set);
             port->setParent(parent);
@@ -239,10 +231,9 @@ void TestNonIsoSwipeWrite::silentDensityEndsTheWindow() {
 void TestNonIsoSwipeWrite::dataBreakingItsRulesIsNotWritten_data() {
     QTest::addColumn<Write>("write");
     QTest::addColumn<QString>("message");
-    const Texts custom5 = {Format::Custom5, Format::Custom5, Format::Custom5};
-    const Texts iso = {D210, D75, D210};
+    const NonIsoChoice custom5{false, {Format::Custom5, Format::Custom5, Format::Custom5}};
     const auto customData = [&](const char *hex) {
-        return Write{false, custom5, iso, {"", "", QByteArray::fromHex(hex)}};
+        return Write{custom5, {"", "", QByteArray::fromHex(hex)}};
     };
     const QString five = "Non-ISO 5-Bit Data Format Error";
     QTest::newRow("value 4") << customData("0104") << five;
@@ -252,18 +243,13 @@ void TestNonIsoSwipeWrite::dataBreakingItsRulesIsNotWritten_data() {
     QTest::newRow("107 values at 210 BPI")
         << customData(QByteArray(107, '\x01').toHex().constData()) << "Non-ISO Write";
     QTest::newRow("the blank marker's value alone")
-        << Write{false, {Format::Custom5, Format::Custom6, Format::Custom7}, iso, {"", "+", ""}}
-        << "Non-ISO Write";
+        << Write{Custom567, {"", "+", ""}} << "Non-ISO Write";
     QTest::newRow("standard: lower case in T1")
-        << Write{true, {Format::StdT1, Format::StdT2, Format::StdT3}, iso, {"abc", "", ""}}
-        << " 7-Bit Character (Std T1) Format Error";
+        << Write{IsoStandard, {"abc", "", ""}} << " 7-Bit Character (Std T1) Format Error";
     QTest::newRow("standard: the unreadable marker alone")
-        << Write{true, {Format::StdT1, Format::StdT2, Format::StdT3}, iso, {"*", "", "1"}}
-        << "Non-ISO Write";
+        << Write{IsoStandard, {"*", "", "1"}} << "Non-ISO Write";
     QTest::newRow("standard: 28 characters in T1 at 75 BPI")
-        << Write{true,
-                 {Format::StdT2, Format::StdT1, Format::StdT3},
-                 iso,
+        << Write{{true, {Format::StdT2, Format::StdT1, Format::StdT3}},
                  {"", QByteArray(28, 'A'), ""}}
         << "Non-ISO Write";
 }
