@@ -36,19 +36,6 @@ template <class Window> void runOperated(Window &window, std::function<void()> o
     window.run();
 }
 
-MainModule initialised() {
-    MainModule state;
-    state.initialise();
-    return state;
-}
-
-QString messages(const ModalWatcher &watcher) {
-    QStringList seen;
-    for (const ModalWatcher::Seen &s : watcher.seen)
-        seen << s.title + u": "_s + s.text;
-    return seen.join(u" | "_s);
-}
-
 // The base-record window in the state the command leaves it: track chosen, IncrCancelled set.
 struct EntryRig {
     explicit EntryRig(qint16 track) {
@@ -64,12 +51,18 @@ struct EntryRig {
         QStringList shown;
         for (int i = 0; i < cfrmRecEntry::BoxCount; ++i)
             shown << label(u"LT%1"_s.arg(i));
-        QStringList totals;
+        shown << u"/"_s;
         for (int t = 0; t < 3; ++t)
-            totals << label(u"LM%1"_s.arg(t));
-        return shown.join(u' ') + u" / "_s + totals.join(u' ');
+            shown << label(u"LM%1"_s.arg(t));
+        return shown.join(u' ');
     }
     void press(const char *button) { window.findChild<QPushButton *>(button)->click(); }
+    QString messages() const {
+        QStringList seen;
+        for (const ModalWatcher::Seen &s : watcher.seen)
+            seen << s.title + u": "_s + s.text;
+        return seen.join(u" | "_s);
+    }
     QString taken() const {
         if (state.IncrCancelled)
             return u"cancelled, Track1Data "_s + QString::fromLatin1(state.Track1Data);
@@ -80,7 +73,12 @@ struct EntryRig {
             QString::fromLatin1(state.IncrSuffix));
     }
 
-    MainModule state = initialised();
+    // The character sets are taken when the window is made.
+    MainModule state = [] {
+        MainModule initialised;
+        initialised.initialise();
+        return initialised;
+    }();
     cfrmRecEntry window{state};
     ModalWatcher watcher;
 };
@@ -110,14 +108,14 @@ void TestIncrementalEntry::trackChoice_data() {
     QTest::newRow("track 2, Cancel") << 1 << QByteArray("Command1_0") << 3 << true;
 }
 
+// A choice made in an earlier opening is not kept.
 void TestIncrementalEntry::trackChoice() {
     QFETCH(int, option);
     QFETCH(QByteArray, button);
-    MainModule state = initialised();
+    MainModule state;
+    state.initialise();
     state.IncrTrack = 3;
     cfrmTrackSelect window(state);
-    QCOMPARE(window.windowTitle(), u"Incremental Encode - Track Selection"_s);
-    // A choice made in an earlier opening is not kept.
     for (int opening = 0; opening < 2; ++opening) {
         state.IncrCancelled = true;
         bool firstChecked = false;
@@ -145,10 +143,8 @@ void TestIncrementalEntry::boxesOfTheChosenTrack_data() {
 // button-face background and a grey caption.
 void TestIncrementalEntry::boxesOfTheChosenTrack() {
     QFETCH(int, track);
-    QFETCH(QString, taking);
     EntryRig rig{qint16(track)};
     QString seen;
-    QString lookFaults;
     runOperated(rig.window, [&] {
         const QPalette window = rig.window.palette();
         for (int i = 0; i < cfrmRecEntry::BoxCount; ++i) {
@@ -156,23 +152,19 @@ void TestIncrementalEntry::boxesOfTheChosenTrack() {
             box->setFocus();
             QTest::keyClicks(box, u"1"_s);
             const bool takes = box->text() == u"1";
-            seen += (takes ? u"1"_s : u"-"_s) + (i % 5 == 4 && i < 14 ? u" "_s : QString());
             const QColor caption = rig.window.findChild<QLabel *>(u"LIT1_%1"_s.arg(i))
                                        ->palette()
                                        .color(QPalette::WindowText);
-            const bool looksAvailable =
-                box->palette().color(QPalette::Base) == window.color(QPalette::Base) &&
-                caption == window.color(QPalette::ButtonText);
-            const bool looksUnavailable =
-                box->palette().color(QPalette::Base) == window.color(QPalette::Button) &&
-                caption == QColor(128, 128, 128);
-            if (!(takes ? looksAvailable : looksUnavailable))
-                lookFaults += u" TIT%1"_s.arg(i);
+            const bool looks =
+                box->palette().color(QPalette::Base) ==
+                    window.color(takes ? QPalette::Base : QPalette::Button) &&
+                caption == (takes ? window.color(QPalette::ButtonText) : QColor(128, 128, 128));
+            seen += (takes ? u"1"_s : u"-"_s) + (looks ? u""_s : u"(look)"_s) +
+                    (i % 5 == 4 && i < 14 ? u" "_s : QString());
         }
         rig.press("Command1_0");
     });
-    QCOMPARE(seen, taking);
-    QCOMPARE(lookFaults, QString());
+    QTEST(seen, "taking");
     QVERIFY(rig.watcher.seen.isEmpty());
 }
 
@@ -194,12 +186,8 @@ void TestIncrementalEntry::keysAndLeaving_data() {
         << 2 << 8 << u"1x"_s << u""_s << u"1"_s << Numeral << false;
     QTest::newRow("Starting #: pasted text that is no number")
         << 3 << 11 << u""_s << u"12AB"_s << u"12AB"_s << Numeral << true;
-    QTest::newRow("Increment: pasted sign, point and exponent")
-        << 1 << 2 << u""_s << u"-1.5E2"_s << u"-1.5E2"_s << u""_s << false;
     QTest::newRow("track 2 suffix: space refused")
         << 2 << 9 << u"1 "_s << u""_s << u"1"_s << Track23Refused << false;
-    QTest::newRow("track 3 prefix, track 1 chosen: letter refused")
-        << 1 << 10 << u"9A"_s << u""_s << u"9"_s << Track23Refused << false;
     QTest::newRow("track 2 prefix: pasted ? on leaving")
         << 1 << 5 << u""_s << u"1?"_s << u"1?"_s << Track23Refused << true;
 }
@@ -226,7 +214,7 @@ void TestIncrementalEntry::keysAndLeaving() {
         rig.press("Command1_0");
     });
     QTEST(text, "text");
-    QTEST(messages(rig.watcher), "messages");
+    QTEST(rig.messages(), "messages");
     QTEST(focusBack, "focusBack");
 }
 
@@ -239,6 +227,7 @@ void TestIncrementalEntry::okTakesTheBaseRecord_data() {
     QTest::addColumn<QString>("focus"); // after OK
     QTest::addColumn<bool>("enter");    // the last box is pasted into and OK pressed with Enter
     const QString none = u"0 0 0 0 0 "_s;
+    const QString cancelled = u"cancelled, Track1Data stale"_s;
     QTest::newRow("AB / 0007 / X")
         << 1 << QStringList{u"0=AB"_s, u"1=0007"_s, u"2=12"_s, u"3=3"_s, u"4=X"_s, u"5=55"_s}
         << u"2 4 0 0 1 2 0 0 0 0 0 0 0 0 0 / 7 2 0"_s << u"AB|55| #7 step 12 count 3 suffix X"_s
@@ -247,26 +236,20 @@ void TestIncrementalEntry::okTakesTheBaseRecord_data() {
         << 2 << QStringList{u"5=;"_s, u"9=="_s} << none + u"1 0 0 0 1 "_s + none + u"/ 0 2 0"_s
         << u"|;| #0 step 0 count 1 suffix ="_s << u""_s << u""_s << false;
     QTest::newRow("nothing entered but a Count: OK does nothing")
-        << 3 << QStringList{u"13=5"_s} << none + none + u"0 0 0 0 0 / 0 0 0"_s
-        << u"cancelled, Track1Data stale"_s << u""_s << u"Command1_1"_s << false;
+        << 3 << QStringList{u"13=5"_s} << none + none + none + u"/ 0 0 0"_s << cancelled << u""_s
+        << u"Command1_1"_s << false;
     QTest::newRow("negative Count refused")
         << 1 << QStringList{u"0=A"_s, u"3=-2"_s} << u"1 0 0 0 0 "_s + none + none + u"/ 1 0 0"_s
-        << u"cancelled, Track1Data stale"_s
+        << cancelled
         << u"Format Error: Count cannot be negative: enter how many cards to write, or leave it "
            "empty for one."_s
         << u"TIT3"_s << false;
     QTest::newRow("Starting # beyond 32 bits refused")
         << 3 << QStringList{u"11=3000000000"_s} << none + none + u"0 10 0 0 0 / 0 0 10"_s
-        << u"cancelled, Track1Data stale"_s
+        << cancelled
         << u"Format Error: Starting # 3000000000 is out of range: use a whole number from "
            "-2147483648 to 2147483647."_s
         << u"TIT11"_s << false;
-    QTest::newRow("Increment below 32 bits refused")
-        << 1 << QStringList{u"0=A"_s, u"2=-2147483649"_s}
-        << u"1 0 0 0 0 "_s + none + none + u"/ 1 0 0"_s << u"cancelled, Track1Data stale"_s
-        << u"Format Error: Increment -2147483649 is out of range: use a whole number from "
-           "-2147483648 to 2147483647."_s
-        << u"TIT2"_s << false;
     QTest::newRow("lenient numbers")
         << 1 << QStringList{u"1=2.5"_s, u"2=1E1"_s, u"3= 4 "_s}
         << u"0 3 0 0 0 "_s + none + none + u"/ 3 0 0"_s << u"|| #2 step 10 count 4 suffix "_s
@@ -306,7 +289,7 @@ void TestIncrementalEntry::okTakesTheBaseRecord() {
     });
     QTEST(lengths, "lengths");
     QTEST(rig.taken(), "taken");
-    QTEST(messages(rig.watcher), "messages");
+    QTEST(rig.messages(), "messages");
     QCOMPARE(closedByOk, !rig.state.IncrCancelled);
     // A refused number takes the focus, for the operator to correct it.
     QTEST(focus, "focus");
