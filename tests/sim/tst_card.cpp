@@ -10,6 +10,7 @@ private Q_SLOTS:
     void notation();
     void cardDataFile_data();
     void cardDataFile();
+    void described();
 };
 
 void TestCard::notation_data() {
@@ -94,6 +95,14 @@ void TestCard::cardDataFile() {
     QCOMPARE(out, records);
     // Every damaged track that was not marked "*" in the file is explained.
     QCOMPARE(notes.size(), records.count('*') - text.count('*'));
+}
+
+// As the event lines name a card: a track in its own format and density by its data alone.
+void TestCard::described() {
+    QCOMPARE(Card::fromTexts("AB", "{t1}XY", "{5@75}0B").describe(),
+             R"(track 1 "AB", track 2 "XY" (7-bit T1, 75 BPI), track 3 0B (custom 5-bit, 75 BPI))");
+    QCOMPARE(Card::fromTexts("*", "", "{t3@75}12").describe(),
+             R"(track 1 unreadable, track 2 blank, track 3 "12" (5-bit T3, 75 BPI))");
 }
 
 QTEST_APPLESS_MAIN(TestCard)

@@ -1,3 +1,4 @@
+#include "CardDeck.h"
 #include "EncoderModel.h"
 
 #include <QTest>
@@ -49,9 +50,11 @@ QByteArrayList run(EncoderModel &model, const QByteArray &card, const QByteArray
     return replies;
 }
 
-void row(const char *name, CommandSet set, const char *card, const char *steps,
-         const char *replies) {
-    QTest::newRow(name) << set << QByteArray(card) << items(set, steps) << items(set, replies);
+// after: the card in the slot at the end, as a card data file record; "" when not checked.
+void row(const char *name, CommandSet set, const char *card, const char *steps, const char *replies,
+         const char *after = "") {
+    QTest::newRow(name) << set << QByteArray(card) << items(set, steps) << items(set, replies)
+                        << QByteArray(after);
 }
 
 } // namespace
@@ -74,6 +77,7 @@ void TestEncoderModel::replies_data() {
     QTest::addColumn<QByteArray>("card");
     QTest::addColumn<QByteArrayList>("steps");
     QTest::addColumn<QByteArrayList>("expected");
+    QTest::addColumn<QByteArray>("after");
 
     row("LRQ118 reset, test, coercivity, indicators, zeros, density", L, "",
         "1b61, 1b65, 1b78, 1b79, 1b84, 1b83, 1b85, 1b81, 1b5a3d163d, 1b6ad24bd2",
@@ -95,6 +99,9 @@ void TestEncoderModel::replies_data() {
         ", 1b73 1b01 252b 1b02 3b2a 1b03 3b2b3f 1c 1b31");
     row("LRQ118 raw read: T1 on tracks 1 and 2, custom track 3 unreadable", L, "AB|{t1}XY|{5}01 03",
         "1b52111203, swipe", ", 1b73 1b01 2541423f 1b02 2558593f 1b03 3b2a3f 1c 1b31");
+    row("LRQ118 raw write: 5-bit track 1 at 75 BPI, T1 on track 3", L, "",
+        "1b6a4b4bd2, 1b5a16163d, 1b571b731b0131321b021b135a3f1c, swipe", "1b30, 1b30, , 1b30",
+        "{t3@75}12|+|{t1@210}Z");
     row("LRQ118 data: zeros that look like ESC r", L, "", "1b5a1b721b, swipe", "1b30, ");
     row("LRQ118 data: erase mask that looks like ESC", L, "", "1b631b, swipe", ", 1b30");
     row("LRQ118 data: densities that look like ESC e", L, "", "1b6a1b6565", "1b30");
@@ -118,6 +125,9 @@ void TestEncoderModel::replies_data() {
     row("KVT-380A densities, T1 on track 2, read", K, "",
         ";11, ;20, ;31, b1, ABC\x04, @, swipe, P, swipe, r1, R, r2",
         "^, ^, ^, ^, ^, ^, ^, ^, ^, ABC, *, *");
+    row("KVT-380A T2 text on track 1, T1 on track 3", K, "",
+        "\x7f, ;11, ;20, ;31, a2, 12\x04, c1, ABC\x04, @, swipe", ":, ^, ^, ^, ^, ^, ^, ^, ^, ^",
+        "{t2@210}12|+|{t1@210}ABC");
     row("KVT-380A T2 and T3 codings are one", K, "", "c2, 12\x04, @, swipe, P, swipe, s3",
         "^, ^, ^, ^, ^, ^, 12");
     row("KVT-380A data: format character, command letters as track text", K, "",
@@ -141,8 +151,11 @@ void TestEncoderModel::replies() {
     QFETCH(QByteArray, card);
     QFETCH(QByteArrayList, steps);
     QFETCH(QByteArrayList, expected);
+    QFETCH(QByteArray, after);
     EncoderModel model(set);
     QCOMPARE(run(model, card, steps), expected);
+    if (!after.isEmpty())
+        QCOMPARE(CardDeck::record(model.card()), after + "\r\n");
 }
 
 void TestEncoderModel::faults() {
