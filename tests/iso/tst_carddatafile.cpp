@@ -131,8 +131,9 @@ private Q_SLOTS:
         row("track 3 too long", "A|1|2\r\n||" + QByteArray(105, '3') + "\r\n", 2,
             "Line 2: track 3 has 105 characters, more than the 104 it can hold.");
         row("mixed line ends", "A|1|2\nB|3|4\r\nC|5|6\n", 0, "", 3);
-        row("NUL", QByteArray("A|1|\0\r\n", 7), 1,
-            "Line 1: track 3 holds the character with code 0, which this track cannot carry.");
+        row("NUL", QByteArray("A\0|1|\r\n", 7), 1,
+            "Line 1: track 1 holds the character with code 0, which this track cannot carry.");
+        row("{", "{A|1|2\r\n", 1, "Line 1: track 1 holds \"{\", which this track cannot carry.");
         row("8-bit", "\xC9|1|2\r\n", 1,
             "Line 1: track 1 holds the character with code 201, which this track cannot carry.");
         row("a later first field", "|1|2\r\nab|1|2\r\n", 2,

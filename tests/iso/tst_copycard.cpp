@@ -33,37 +33,46 @@ Q_DECLARE_METATYPE(Fault)
 class TestCopyCard : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // A source whose track 2 is blank, onto a target whose track 2 is kept.
+    // A source whose track 2 is blank, onto a target whose track 2 is kept; then Cancel while
+    // the window waits for the next source card, or for the target of the next copy.
     void copyOneCard_data() {
         QTest::addColumn<Set>("set");
+        QTest::addColumn<QString>("cancelIn");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<bool>("portOpenForWrite"); // when the write phase begins
         setRow(Set::Lrq118, "ESC a after each read")
+            << cfrmCopyCard::ReadCaption
             << QByteArray("1b61 1b5a3d163d 1b6ad24bd2 1b72 1b61 "
                           "1b771b731b014142431b021b033435363f1c 1b72 1b61")
             << false;
-        setRow(Set::Kvt380a, "L before each read")
-            << QByteArray("7f 4c 50 51 52 53 41 41424304 43 34353604 40 4c 50 7f") << true;
+        setRow(Set::Kvt380a, "L before each read, Cancel in the write phase")
+            << cfrmCopyCard::WriteCaption
+            << QByteArray("7f 4c 50 51 52 53 41 41424304 43 34353604 40 4c 50 51 52 53 41 "
+                          "41424304 42 39393904 43 34353604 40 7f")
+            << true;
     }
 
-    // One copy, then Cancel while the window waits for the next source card.
     void copyOneCard() {
         QFETCH(Set, set);
+        QFETCH(QString, cancelIn);
         CopyRig rig(set);
         rig.model().insertCard(Card::fromTexts("ABC", "", "456"));
         QString writePhase;
+        QString readPhase; // after the copy
         bool portOpenForWrite = false;
         QByteArray inputForWrite;
-        rig.poll([&] {
-            if (rig.window->windowTitle() != cfrmCopyCard::WriteCaption)
-                return false;
-            writePhase = phase(*rig.window);
-            portOpenForWrite = rig.port->isOpen();
-            inputForWrite = rig.tracks(0) + ' ' + rig.lengths(0);
-            rig.model().insertCard(Card::fromTexts("OLD", "999", "777"));
-            return true;
+        rig.cancelWhen([&] {
+            const QString title = rig.window->windowTitle();
+            if (title == cfrmCopyCard::WriteCaption && writePhase.isEmpty()) {
+                writePhase = phase(*rig.window);
+                portOpenForWrite = rig.port->isOpen();
+                inputForWrite = rig.tracks(0) + ' ' + rig.lengths(0);
+                rig.model().insertCard(Card::fromTexts("OLD", "999", "777"));
+            }
+            if (title == cfrmCopyCard::ReadCaption && rig.written.size() == 1)
+                readPhase = phase(*rig.window);
+            return rig.written.size() == 1 && rig.model().waitingForSwipe() && title == cancelIn;
         });
-        cancelAfterCopies(rig, 1);
         rig.window->run();
 
         QTEST(sentHex(*rig.port), "sent");
@@ -72,11 +81,13 @@ private Q_SLOTS:
                  cfrmCopyCard::WriteCaption + " / " + cfrmCopyCard::WritePrompt + " / #ff0000");
         QCOMPARE(inputForWrite, "ABC|+|456 3|0|3");
         QCOMPARE(rig.written, QByteArrayList{"ABC|999|456"});
-        // Back in the read phase; Cancel clears the output record and the message, and keeps
-        // the source in the input record.
-        QCOMPARE(phase(*rig.window),
+        QCOMPARE(readPhase,
                  cfrmCopyCard::ReadCaption + " / " + cfrmCopyCard::ReadPrompt + " / button text");
-        QCOMPARE(rig.tracks(0) + ' ' + rig.tracks() + ' ' + rig.lengths(), "ABC|+|456 || 0|0|0");
+        // Cancel clears the output record and the message, and keeps the source in the input
+        // record.
+        const QByteArray source =
+            cancelIn == cfrmCopyCard::ReadCaption ? "ABC|+|456" : "ABC|999|456";
+        QCOMPARE(rig.tracks(0) + ' ' + rig.tracks() + ' ' + rig.lengths(), source + " || 0|0|0");
         QCOMPARE(rig.records.message(), QByteArray());
         QVERIFY(rig.errors.isEmpty());
         QVERIFY(!rig.port->isOpen());
