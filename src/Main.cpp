@@ -13,6 +13,7 @@
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "link/SerialPorts.h"
+#include "nonstd/NonIsoWriteCommand.h"
 #include "nonstd/frmNonISOFmtSel.h"
 #include "nonstd/nfrmReadCard.h"
 #include "ui/WindowConventions.h"
@@ -63,6 +64,7 @@ int Main(QApplication &app) {
     std::unique_ptr<cfrmWriteIncr> writeIncr;
     std::unique_ptr<frmNonISOFmtSel> nonIsoFmtSel;
     std::unique_ptr<nfrmReadCard> nonIsoReadCard;
+    std::unique_ptr<NonIsoWriteCommand> nonIsoWrite;
 
     const auto openMainWindow = [&] {
         mainWindow = std::make_unique<frmMainMenu>(runtime.state);
@@ -89,11 +91,12 @@ int Main(QApplication &app) {
             opener(incrTrackSelect, std::ref(runtime.state), mainWindow.get());
         windows.recEntry = opener(recEntry, std::ref(runtime.state), mainWindow.get());
         windows.writeIncr = opener(writeIncr, context, mainWindow.get());
-        windows.nonIsoFmtSel = [&nonIsoFmtSel, &nonIsoReadCard, &runtime, context,
+        windows.nonIsoFmtSel = [&nonIsoFmtSel, &nonIsoReadCard, &nonIsoWrite, &runtime, context,
                                 parent = mainWindow.get()] {
             frmNonISOFmtSel &selection = windowIn(nonIsoFmtSel, runtime.state, parent);
-            // The read window opens over the selection, which stays open beneath it.
-            selection.setWindows({.readCard = opener(nonIsoReadCard, context, &selection)});
+            // The read and write windows open over the selection, which stays open beneath.
+            selection.setWindows({.readCard = opener(nonIsoReadCard, context, &selection),
+                                  .densities = opener(nonIsoWrite, context, &selection)});
             selection.run();
         };
         mainWindow->setCommandWindows(windows);

@@ -7,8 +7,6 @@ namespace {
 
 constexpr qsizetype StandardNameLength = 15;
 
-const QString UseOnly = QStringLiteral("Use the following characters only:   ");
-
 int bitsOf(const QByteArray &formatText) {
     return NonIsoFrames::bitsPerCharacter(NonIsoFrames::TrackFormatCode(formatText));
 }
@@ -43,23 +41,12 @@ QString CustomEntryLabel(std::size_t track, const NonIsoFrames::TrackSetting &se
            QStringLiteral("F ) Max %1 Characters.").arg(capacityOf(setting));
 }
 
-NonIsoMessage StandardFormatMessage(int bits) {
-    if (bits == 7)
-        return {QStringLiteral(" 7-Bit Character (Std T1) Format Error"),
-                UseOnly + QStringLiteral("\nSP ! \" # $ % & ' ( ) * + , - . / 0 1 2 3 4 5 6 7 8 "
-                                         "9 : ; = > @ A B C   \n"
-                                         "D E F G H I J K L M N O P Q R S T U V W X Y Z [ \\ ] "
-                                         "^ _")};
-    return {QStringLiteral(" 5-Bit Character (Std T2/T3) Format Error"),
-            UseOnly + QStringLiteral("\n0 1 2 3 4 5 6 7 8 9 : ; = > ")};
+InformationMessage HexKeyMessage() {
+    return CharacterListMessage(QStringLiteral(" Hex Format Error"),
+                                QStringLiteral("0 1 2 3 4 5 6 7 8 9 A B C D E F "));
 }
 
-NonIsoMessage HexKeyMessage() {
-    return {QStringLiteral(" Hex Format Error"),
-            UseOnly + QStringLiteral("\n0 1 2 3 4 5 6 7 8 9 A B C D E F ")};
-}
-
-NonIsoMessage HexLengthMessage() {
+InformationMessage HexLengthMessage() {
     return {QStringLiteral("Non-ISO Hex Character Length Error"),
             QStringLiteral("A hex character consists of a pair of  \n"
                            "0123456789ABCDEF.\n"
@@ -67,7 +54,7 @@ NonIsoMessage HexLengthMessage() {
                            "such as 0B.")};
 }
 
-NonIsoMessage CustomDataMessage(int bits) {
+InformationMessage CustomDataMessage(int bits) {
     const QString maxDigit = QString::fromLatin1(MaxHexDigit(bits));
     return {QStringLiteral("Non-ISO %1-Bit Data Format Error").arg(bits),
             QStringLiteral("Use number 01~03 and 05~%1F only.      \n"
@@ -77,7 +64,14 @@ NonIsoMessage CustomDataMessage(int bits) {
                 .arg(maxDigit)};
 }
 
-NonIsoMessage MaxCharactersMessage(int capacity) {
+InformationMessage MaxCharactersMessage(int capacity) {
     return {QStringLiteral("Non-ISO Write"),
             QStringLiteral("Max Characters are %1  ").arg(capacity)};
+}
+
+InformationMessage MarkerDataMessage(const QString &shown) {
+    return {QStringLiteral("Non-ISO Write"),
+            QStringLiteral("%1 alone marks a blank or unreadable track,\n"
+                           "which is not written. Add data or clear the field.")
+                .arg(shown)};
 }

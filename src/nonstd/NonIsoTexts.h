@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CharacterMessages.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,12 +13,7 @@ struct TrackSetting;
 }
 
 // What the Non-ISO windows show for a track (indexes 0, 1, 2) and the messages they raise.
-// Body lines are joined with "\n"; leading and trailing spaces are part of the texts.
-
-struct NonIsoMessage {
-    QString title;
-    QString body;
-};
+// The standard formats' messages are StandardFormatMessage's.
 
 // "Track 2 Data (6-Bit Character)"; nullopt for a format text none of the lists hold, whose
 // caption stays as it was.
@@ -30,10 +27,11 @@ struct NonIsoMessage {
 [[nodiscard]] QString CustomEntryLabel(std::size_t track,
                                        const NonIsoFrames::TrackSetting &setting);
 
-// The characters a standard track may hold: the 7-bit (T1) list for 7 bits, else the 5-bit.
-[[nodiscard]] NonIsoMessage StandardFormatMessage(int bits);
-[[nodiscard]] NonIsoMessage HexKeyMessage();
-[[nodiscard]] NonIsoMessage HexLengthMessage();
+[[nodiscard]] InformationMessage HexKeyMessage();
+[[nodiscard]] InformationMessage HexLengthMessage();
 // Value 4, or data that breaks a rule of custom data of this width.
-[[nodiscard]] NonIsoMessage CustomDataMessage(int bits);
-[[nodiscard]] NonIsoMessage MaxCharactersMessage(int capacity);
+[[nodiscard]] InformationMessage CustomDataMessage(int bits);
+[[nodiscard]] InformationMessage MaxCharactersMessage(int capacity);
+// Data that is only a marker a write leaves off the card ("+" blank, "*" unreadable), shown
+// as the operator keyed it.
+[[nodiscard]] InformationMessage MarkerDataMessage(const QString &shown);

@@ -2,6 +2,7 @@
 
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
+#include "nonstd/SelectionLayout.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -45,11 +46,6 @@ frmNonISOFmtSel::frmNonISOFmtSel(MainModule &state, QWidget *parent)
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setModal(true);
 
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    picture->setPixmap(
-        style()->standardIcon(QStyle::SP_DriveFDIcon, nullptr, this).pixmap(iconSize, iconSize));
     auto *heading = new QLabel(QStringLiteral("Please select a data format for each track."), this);
     heading->setObjectName(indexed("Label1", 0));
     auto *standardNote = new QLabel(QStringLiteral("Non-Standard Track"), this);
@@ -104,34 +100,12 @@ frmNonISOFmtSel::frmNonISOFmtSel(MainModule &state, QWidget *parent)
     choices->setSpacing(28);
     choices->addLayout(standardColumn);
     choices->addLayout(customColumn);
-    auto *text = new QVBoxLayout;
-    text->setSpacing(14);
-    text->addWidget(heading);
-    text->addLayout(choices);
-    auto *content = new QHBoxLayout;
-    content->setSpacing(16);
-    content->addWidget(picture, 0, Qt::AlignTop);
-    content->addLayout(text, 1);
-
     readButton_->setObjectName(QStringLiteral("Command1"));
     writeButton_->setObjectName(QStringLiteral("Command2"));
     auto *cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("Command3"));
     readButton_->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton *button : {readButton_, writeButton_, cancelButton}) {
-        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Cancel")) *
-                                2);
-        buttons->addWidget(button);
-    }
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 18, 20, 14);
-    layout->setSpacing(18);
-    layout->addLayout(content);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutSelection(*this, heading, choices, {readButton_, writeButton_, cancelButton});
 
     connect(options, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)

@@ -3,30 +3,13 @@
 #include "app/MainModule.h"
 #include "nonstd/HexData.h"
 #include "nonstd/NonIsoTexts.h"
+#include "nonstd/TrackPanel.h"
 
-#include <QFontDatabase>
-#include <QFrame>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
-#include <QTextDocument>
 #include <QVBoxLayout>
-
-namespace {
-
-// Room for the longest track, 106 characters, as hex pairs: 27 pairs a line (and some slack
-// for the wrapping), 4 lines.
-constexpr int BoxColumns = 3 * 27 + 3;
-constexpr int BoxLines = 4;
-
-QString indexed(const char *name, std::size_t index) {
-    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
-}
-
-} // namespace
 
 nfrmReadStdFmt::nfrmReadStdFmt(const MainModule &state, QWidget *parent)
     : QDialog(parent), state_(state), okButton_(new QPushButton(QStringLiteral("OK"), this)) {
@@ -36,48 +19,16 @@ nfrmReadStdFmt::nfrmReadStdFmt(const MainModule &state, QWidget *parent)
     setModal(true);
     setWindowTitle(StandardCaption);
 
-    // Hex pairs line up in a fixed-pitch face.
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    const QFontMetrics fixedMetrics(fixed);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 16, 18, 14);
     layout->setSpacing(10);
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        auto *frame = new QFrame(this);
-        frame->setObjectName(indexed("Shape1", i));
-        frame->setFrameShape(QFrame::StyledPanel);
-        captions_[i] = new QLabel(QStringLiteral("Track %1 Data").arg(i + 1), frame);
-        captions_[i]->setObjectName(indexed("Label1", i));
-        counts_[i] = new QLabel(QStringLiteral("0"), frame);
-        counts_[i]->setObjectName(indexed("LT", i));
-        counts_[i]->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        counts_[i]->setMinimumWidth(
-            counts_[i]->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
-        boxes_[i] = new QPlainTextEdit(frame);
-        boxes_[i]->setObjectName(indexed("TIT", i));
+        boxes_[i] = new QPlainTextEdit(this);
         boxes_[i]->setReadOnly(true);
-        boxes_[i]->setTabChangesFocus(true);
-        boxes_[i]->setFont(fixed);
-        boxes_[i]->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        boxes_[i]->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        const int frame2 = 2 * boxes_[i]->frameWidth();
-        const auto margin2 = static_cast<int>(2 * boxes_[i]->document()->documentMargin());
-        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-        boxes_[i]->setFixedSize(fixedMetrics.horizontalAdvance(QLatin1Char('0')) * BoxColumns +
-                                    frame2 + margin2 + scrollBar,
-                                fixedMetrics.lineSpacing() * BoxLines +
-                                    fixedMetrics.lineSpacing() / 2 + frame2 + margin2);
-
-        auto *data = new QHBoxLayout;
-        data->setSpacing(10);
-        data->addWidget(boxes_[i]);
-        data->addWidget(counts_[i], 0, Qt::AlignTop);
-        auto *track = new QVBoxLayout(frame);
-        track->setContentsMargins(10, 8, 10, 10);
-        track->setSpacing(6);
-        track->addWidget(captions_[i]);
-        track->addLayout(data);
-        layout->addWidget(frame);
+        const TrackPanel panel = makeTrackPanel(i, boxes_[i], this);
+        captions_[i] = panel.caption;
+        counts_[i] = panel.count;
+        layout->addWidget(panel.frame);
     }
 
     okButton_->setObjectName(QStringLiteral("Command1_0"));

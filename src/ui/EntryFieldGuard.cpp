@@ -201,12 +201,12 @@ bool EntryFieldGuard::keyPressed(QWidget *box, Field &field, QKeyEvent *event) {
     return true;
 }
 
-void EntryFieldGuard::checkPending() {
+bool EntryFieldGuard::checkPending() {
     if (pendingLeave_ == nullptr)
-        return;
+        return true;
     QWidget *box = pendingLeave_;
     pendingLeave_ = nullptr;
-    check(box);
+    return check(box);
 }
 
 bool EntryFieldGuard::check(QWidget *box) {

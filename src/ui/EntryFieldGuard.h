@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CharacterMessages.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -11,11 +13,8 @@
 class QKeyEvent;
 class QWidget;
 
-// A message box an entry check shows: information icon, one OK button.
-struct GuardMessage {
-    QString title;
-    QString text;
-};
+// What an entry check shows when a key or a text is refused.
+using GuardMessage = InformationMessage;
 
 // How one text box takes keys and what it checks when it is left.
 struct EntryRule {
@@ -44,8 +43,9 @@ public:
     // box is a QLineEdit or a QPlainTextEdit.
     void attach(QWidget *box, EntryRule rule);
     void setRule(QWidget *box, EntryRule rule);
-    // Runs the leaving check of a box that was left and not yet checked.
-    void checkPending();
+    // Runs the leaving check of a box that was left and not yet checked; false when that
+    // box failed it.
+    bool checkPending();
     // Runs the leaving check of box now; true when it passed (or the box is empty).
     bool check(QWidget *box);
     // Text the program puts into a box is neither filtered nor checked.

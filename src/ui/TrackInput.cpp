@@ -4,27 +4,18 @@
 
 namespace {
 
-const QString Track1Title = QStringLiteral(" 7-Bit Character (Std T1) Format Error");
-const QString Track23Title = QStringLiteral(" 5-Bit Character (Std T2/T3) Format Error");
-const QString Track1List =
-    QStringLiteral("SP ! \" # $ % & ' ( ) * + , - . / 0 1 2 3 4 5 6 7 8 9 : ; = > @ A B C   \n"
-                   "D E F G H I J K L M N O P Q R S T U V W X Y Z [ \\ ] ^ _");
-const QString Track23List = QStringLiteral("0 1 2 3 4 5 6 7 8 9 : ; = > ");
-
-GuardMessage message(int track, const QString &lead) {
-    return {track == 0 ? Track1Title : Track23Title,
-            lead + (track == 0 ? Track1List : Track23List)};
+int bitsOf(int track) {
+    return track == 0 ? 7 : 5;
 }
 
 } // namespace
 
 GuardMessage RefusedKeyMessage(int track) {
-    return message(track, QStringLiteral("Use the following characters only:   \n"));
+    return StandardFormatMessage(bitsOf(track));
 }
 
-// The leaving message has always read "fellowing"; operators' notes quote it that way.
 GuardMessage LeavingMessage(int track) {
-    return message(track, QStringLiteral("Use the fellowing characters only:   \n"));
+    return StandardFormatMessage(bitsOf(track), Wording::Fellowing);
 }
 
 EntryRule TrackEntryRule(int track, const MainModule &state) {

@@ -1,3 +1,4 @@
+#include "app/CharacterMessages.h"
 #include "app/MainModule.h"
 
 #include <QTest>
@@ -84,6 +85,34 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QTEST(ValOrZero(text), "value");
         QTEST(ValInRange(text).has_value(), "inRange");
+    }
+
+    // The main window, the base record and the Non-ISO entry all show these texts.
+    void standardFormatMessages_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<bool>("fellowing");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        const QString t1 = " 7-Bit Character (Std T1) Format Error";
+        const QString t23 = " 5-Bit Character (Std T2/T3) Format Error";
+        const QString t1List = "SP ! \" # $ % & ' ( ) * + , - . / 0 1 2 3 4 5 6 7 8 9 : ; = > @ "
+                               "A B C   \nD E F G H I J K L M N O P Q R S T U V W X Y Z [ \\ ] ^ _";
+        const QString t23List = "0 1 2 3 4 5 6 7 8 9 : ; = > ";
+        const QString following = "Use the following characters only:   \n";
+        const QString fellowing = "Use the fellowing characters only:   \n";
+        QTest::newRow("7 bits") << 7 << false << t1 << following + t1List;
+        QTest::newRow("7 bits, fellowing") << 7 << true << t1 << fellowing + t1List;
+        QTest::newRow("5 bits") << 5 << false << t23 << following + t23List;
+        QTest::newRow("5 bits, fellowing") << 5 << true << t23 << fellowing + t23List;
+    }
+
+    void standardFormatMessages() {
+        QFETCH(int, bits);
+        QFETCH(bool, fellowing);
+        const InformationMessage message =
+            StandardFormatMessage(bits, fellowing ? Wording::Fellowing : Wording::Following);
+        QTEST(message.title, "title");
+        QTEST(message.text, "text");
     }
 };
 

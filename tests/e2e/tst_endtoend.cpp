@@ -1,3 +1,4 @@
+#include "EndToEnd.h"
 #include "FakeRecords.h"
 #include "ModalWatcher.h"
 #include "SimLines.h"
@@ -14,7 +15,6 @@
 #include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "link/SerialPorts.h"
-#include "nonstd/nfrmReadCard.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
@@ -22,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,9 +38,6 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-// Runs action once done() holds, checking as the window's waits let events through.
 void when(QObject *context, std::function<bool()> done, std::function<void()> action) {
     auto *timer = new QTimer(context);
     QObject::connect(timer, &QTimer::timeout, context, [timer, done, action] {
@@ -53,7 +49,6 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
     timer->start(10ms);
 }
 
-// The setup window's OK on port 1 in the command set mode, as the operator confirms it.
 bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     SettingsStore store;
     const SystemSerialPorts serialPorts;
@@ -70,43 +65,11 @@ bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     return opened && runtime.state.EmulationMode == mode;
 }
 
-// What the windows are given, with the real serial port.
 PromptWindow::Context programContext(LinkRuntime &runtime, MainRecords &records) {
     return {runtime.state, runtime.waiter, records, runtime.port, [](QObject *parent) {
                 return new QtCommControl(parent);
             }};
 }
-
-} // namespace
-
-// The program's parts as Main puts them together, with the real serial port, talking to
-// kvt450-sim on a pseudo-terminal registered as port 1.
-class TestEndToEnd : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
-    void readAndWrite_data();
-    void readAndWrite();
-    void saveAndEncodeFiles_data();
-    void saveAndEncodeFiles();
-    void copyAndErase_data();
-    void copyAndErase();
-    void incrementalBatch_data();
-    void incrementalBatch();
-    void nonIsoRead_data();
-    void nonIsoRead();
-    void portHeldByAnotherProgram();
-    void registrationPutBack();
-
-private:
-    QString waitForLine(const QString &prefix);
-    void startWithCard(const QString &simMode, const QByteArray &card);
-
-    QTemporaryDir config_;
-    QProcess sim_;
-    QStringList seen_;
-};
 
 void TestEndToEnd::initTestCase() {
     QVERIFY(config_.isValid());
@@ -324,65 +287,6 @@ void TestEndToEnd::copyAndErase() {
     QVERIFY(watcher.seen.isEmpty());
 }
 
-void TestEndToEnd::nonIsoRead_data() {
-    QTest::addColumn<QString>("simMode");
-    QTest::addColumn<QByteArray>("mode");
-    QTest::addColumn<bool>("standard");
-    QTest::addColumn<QByteArrayList>("formats");
-    QTest::addColumn<QByteArray>("card");
-    QTest::addColumn<QStringList>("shown");
-    const QByteArrayList swapped = {"5-Bit Character (Std T2)", "5-Bit Character (Std T3)",
-                                    "7-Bit Character (Std T1)"};
-    const QByteArray card = "{t2}1234=56|+|{t1}NON ISO";
-    const QStringList standard = {"Non-ISO Read: Standard Format on Non-Standard Track (ASCII)",
-                                  "1234=56|7", "+|0", "NON ISO|7"};
-    QTest::newRow("LRQ118 standard")
-        << "lrq118" << QByteArray("LRQ118") << true << swapped << card << standard;
-    QTest::newRow("KVT-380A standard")
-        << "kvt380a" << QByteArray("KVT-380A") << true << swapped << card << standard;
-    QTest::newRow("KVT-380A custom")
-        << "kvt380a" << QByteArray("KVT-380A") << false
-        << QByteArrayList{"7-Bit Character", "5-Bit Character", "6-Bit Character"}
-        << QByteArray("{7}7F 01 41|+|{6@210}0B 3F")
-        << QStringList{"Non-ISO Read: Custom Data Format (Hex)", "7F 01 41 |3", "|0", "0B 3F |2"};
-}
-
-// A card read in the Non-ISO formats chosen, shown in the result window.
-void TestEndToEnd::nonIsoRead() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    QFETCH(bool, standard);
-    QFETCH(QByteArrayList, formats);
-    QFETCH(QByteArray, card);
-    startWithCard(simMode, card);
-    if (QTest::currentTestFailed())
-        return;
-    LinkRuntime runtime;
-    QVERIFY(setUp(runtime, mode));
-    MainModule &state = runtime.state;
-    state.NonIsoMode = true;
-    state.NonIsoStdFormat = standard;
-    state.NonIsoT1Format = formats[0];
-    state.NonIsoT2Format = formats[1];
-    state.NonIsoT3Format = formats[2];
-    FakeRecords records;
-    nfrmReadCard read(programContext(runtime, records));
-    ModalWatcher watcher;
-    watcher.leaveAlone = &read;
-    QStringList shown;
-    watcher.inspect = [&shown](QWidget *result) {
-        shown << result->windowTitle();
-        for (const char *track : {"_0", "_1", "_2"})
-            shown << result->findChild<QPlainTextEdit *>(QByteArray("TIT") + track)->toPlainText() +
-                         "|" + result->findChild<QLabel *>(QByteArray("LT") + track)->text();
-    };
-    when(
-        &read, [&read] { return read.cardNumber() == 2; },
-        [&read] { read.findChild<QPushButton *>("Command1_0")->click(); });
-    read.run();
-    QTEST(shown, "shown");
-}
-
 void TestEndToEnd::incrementalBatch_data() {
     readAndWrite_data();
 }
@@ -462,4 +366,3 @@ int main(int argc, char *argv[]) {
     const int failed = QTest::qExec(&program, argc, argv);
     return failed + QTest::qExec(&simulator, argc, argv);
 }
-#include "tst_endtoend.moc"

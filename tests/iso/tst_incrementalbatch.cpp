@@ -42,110 +42,108 @@ Q_DECLARE_METATYPE(Base)
 class TestIncrementalBatch : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cardsOfABatch_data();
-    void cardsOfABatch();
-    void cardFaults_data();
-    void cardFaults();
-    void numberBoxTexts_data();
-    void numberBoxTexts();
-};
 
-void TestIncrementalBatch::cardsOfABatch_data() {
-    QTest::addColumn<Base>("base");
-    QTest::addColumn<QByteArrayList>("cards");
-    QTest::newRow("ID98Z, 3 cards") << Base{1, {"ID", "12", ""}, "98", 1, 3, "Z"}
-                                    << QByteArrayList{"ID98Z|12|", "ID99Z|12|", "ID100Z|12|"};
-    QTest::newRow("0007 on track 2: plain decimal, no padding")
-        << Base{2, {"NAME", ";", "+"}, "0007", 1, 3, "="}
-        << QByteArrayList{"NAME|;7=|+", "NAME|;8=|+", "NAME|;9=|+"};
-    QTest::newRow("increment 0") << Base{3, {"", "", "55"}, "4", 0, 2, ""}
-                                 << QByteArrayList{"||554", "||554"};
-    QTest::newRow("Starting # empty")
-        << Base{1, {"N", "", ""}, "", 5, 2, ""} << QByteArrayList{"N0||", "N5||"};
-    QTest::newRow("counting down through 0")
-        << Base{1, {"A", "", ""}, "1", -1, 3, ""} << QByteArrayList{"A1||", "A0||", "A-1||"};
-    QTest::newRow("past the 32-bit range")
-        << Base{2, {"", "", ""}, "2147483646", 1, 3, ""}
-        << QByteArrayList{"|2147483646|", "|2147483647|", "|2147483648|"};
-    QTest::newRow("largest steps")
-        << Base{1, {"", "", ""}, "2147483647", 2147483647, 3, ""}
-        << QByteArrayList{"2147483647||", "4294967294||", "6442450941||"};
-    QTest::newRow("below the 32-bit range")
-        << Base{1, {"", "", ""}, "-2147483648", -2147483648LL, 2, ""}
-        << QByteArrayList{"-2147483648||", "-4294967296||"};
-}
-
-// Each card written moves the number on; the batch is done after count cards.
-void TestIncrementalBatch::cardsOfABatch() {
-    QFETCH(Base, base);
-    MainModule state = batch(base);
-    QByteArrayList cards;
-    bool done = false;
-    while (!done && cards.size() < 10) {
-        cards << joined(CurrentCard(state));
-        done = CardWritten(state);
+    void cardsOfABatch_data() {
+        QTest::addColumn<Base>("base");
+        QTest::addColumn<QByteArrayList>("cards");
+        QTest::newRow("ID98Z, 3 cards") << Base{1, {"ID", "12", ""}, "98", 1, 3, "Z"}
+                                        << QByteArrayList{"ID98Z|12|", "ID99Z|12|", "ID100Z|12|"};
+        QTest::newRow("0007 on track 2: plain decimal, no padding")
+            << Base{2, {"NAME", ";", "+"}, "0007", 1, 3, "="}
+            << QByteArrayList{"NAME|;7=|+", "NAME|;8=|+", "NAME|;9=|+"};
+        QTest::newRow("increment 0")
+            << Base{3, {"", "", "55"}, "4", 0, 2, ""} << QByteArrayList{"||554", "||554"};
+        QTest::newRow("Starting # empty")
+            << Base{1, {"N", "", ""}, "", 5, 2, ""} << QByteArrayList{"N0||", "N5||"};
+        QTest::newRow("counting down through 0")
+            << Base{1, {"A", "", ""}, "1", -1, 3, ""} << QByteArrayList{"A1||", "A0||", "A-1||"};
+        QTest::newRow("past the 32-bit range")
+            << Base{2, {"", "", ""}, "2147483646", 1, 3, ""}
+            << QByteArrayList{"|2147483646|", "|2147483647|", "|2147483648|"};
+        QTest::newRow("largest steps")
+            << Base{1, {"", "", ""}, "2147483647", 2147483647, 3, ""}
+            << QByteArrayList{"2147483647||", "4294967294||", "6442450941||"};
+        QTest::newRow("below the 32-bit range")
+            << Base{1, {"", "", ""}, "-2147483648", -2147483648LL, 2, ""}
+            << QByteArrayList{"-2147483648||", "-4294967296||"};
     }
-    QTEST(cards, "cards");
-    QCOMPARE(state.IncrCount, 0);
-}
 
-void TestIncrementalBatch::cardFaults_data() {
-    QTest::addColumn<QByteArray>("track1");
-    QTest::addColumn<QByteArray>("track2");
-    QTest::addColumn<QByteArray>("track3");
-    QTest::addColumn<QString>("fault");
-    const QByteArray digits(104, '7');
-    QTest::newRow("writable") << QByteArray("ID-1Z") << QByteArray("12=34") << QByteArray("<")
-                              << QString();
-    QTest::newRow("not written: empty, blank, failed")
-        << QByteArray() << QByteArray("+") << QByteArray("*") << QString();
-    QTest::newRow("negative number on track 2")
-        << QByteArray() << QByteArray("-1") << QByteArray()
-        << "track 2 holds \"-\", which this track cannot carry";
-    QTest::newRow("negative number on track 3")
-        << QByteArray() << QByteArray() << QByteArray(";12-5")
-        << "track 3 holds \"-\", which this track cannot carry";
-    QTest::newRow("? on track 1") << QByteArray("A?") << QByteArray() << QByteArray()
-                                  << "track 1 holds \"?\", which this track cannot carry";
-    QTest::newRow("lower case on track 1") << QByteArray("Ab") << QByteArray() << QByteArray()
-                                           << "track 1 holds \"b\", which this track cannot carry";
-    QTest::newRow("full tracks") << QByteArray(76, 'A') << digits.left(37) << digits << QString();
-    QTest::newRow("track 1 overflows") << QByteArray(77, 'A') << QByteArray() << QByteArray()
-                                       << "track 1 has 77 characters, more than the 76 it can hold";
-    QTest::newRow("track 2 overflows") << QByteArray() << digits.left(38) << QByteArray()
-                                       << "track 2 has 38 characters, more than the 37 it can hold";
-    QTest::newRow("track 3 overflows")
-        << QByteArray() << QByteArray() << digits + '8'
-        << "track 3 has 105 characters, more than the 104 it can hold";
-    QTest::newRow("the first fault") << QByteArray("?") << QByteArray("A") << QByteArray()
-                                     << "track 1 holds \"?\", which this track cannot carry";
-}
+    // Each card written moves the number on; the batch is done after count cards.
+    void cardsOfABatch() {
+        QFETCH(Base, base);
+        MainModule state = batch(base);
+        QByteArrayList cards;
+        bool done = false;
+        while (!done && cards.size() < 10) {
+            cards << joined(CurrentCard(state));
+            done = CardWritten(state);
+        }
+        QTEST(cards, "cards");
+        QCOMPARE(state.IncrCount, 0);
+    }
 
-void TestIncrementalBatch::cardFaults() {
-    QFETCH(QByteArray, track1);
-    QFETCH(QByteArray, track2);
-    QFETCH(QByteArray, track3);
-    const std::optional<CardFault> fault = FindCardFault({track1, track2, track3});
-    QString seen;
-    if (fault)
-        seen = QStringLiteral("track %1 ").arg(fault->track) + DescribeTrackFault(fault->fault);
-    QTEST(seen, "fault");
-}
+    void cardFaults_data() {
+        QTest::addColumn<QByteArray>("track1");
+        QTest::addColumn<QByteArray>("track2");
+        QTest::addColumn<QByteArray>("track3");
+        QTest::addColumn<QString>("fault");
+        const QByteArray digits(104, '7');
+        QTest::newRow("writable") << QByteArray("ID-1Z") << QByteArray("12=34") << QByteArray("<")
+                                  << QString();
+        QTest::newRow("not written: empty, blank, failed")
+            << QByteArray() << QByteArray("+") << QByteArray("*") << QString();
+        QTest::newRow("negative number on track 2")
+            << QByteArray() << QByteArray("-1") << QByteArray()
+            << "track 2 holds \"-\", which this track cannot carry";
+        QTest::newRow("negative number on track 3")
+            << QByteArray() << QByteArray() << QByteArray(";12-5")
+            << "track 3 holds \"-\", which this track cannot carry";
+        QTest::newRow("? on track 1") << QByteArray("A?") << QByteArray() << QByteArray()
+                                      << "track 1 holds \"?\", which this track cannot carry";
+        QTest::newRow("lower case on track 1")
+            << QByteArray("Ab") << QByteArray() << QByteArray()
+            << "track 1 holds \"b\", which this track cannot carry";
+        QTest::newRow("full tracks")
+            << QByteArray(76, 'A') << digits.left(37) << digits << QString();
+        QTest::newRow("track 1 overflows")
+            << QByteArray(77, 'A') << QByteArray() << QByteArray()
+            << "track 1 has 77 characters, more than the 76 it can hold";
+        QTest::newRow("track 2 overflows")
+            << QByteArray() << digits.left(38) << QByteArray()
+            << "track 2 has 38 characters, more than the 37 it can hold";
+        QTest::newRow("track 3 overflows")
+            << QByteArray() << QByteArray() << digits + '8'
+            << "track 3 has 105 characters, more than the 104 it can hold";
+        QTest::newRow("the first fault") << QByteArray("?") << QByteArray("A") << QByteArray()
+                                         << "track 1 holds \"?\", which this track cannot carry";
+    }
 
-void TestIncrementalBatch::numberBoxTexts_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("number");
-    for (const char *text :
-         {"12", "0007", "-5", "+5", "1.5", ".5", "5.", "1E3", "1e-3", "2D+2", " 7 "})
-        QTest::newRow(text) << QByteArray(text) << true;
-    for (const char *text : {"12AB", "E3", ".", "-", "1 2", "--1", "1E", "&H1F", "1.2.3"})
-        QTest::newRow(text) << QByteArray(text) << false;
-}
+    void cardFaults() {
+        QFETCH(QByteArray, track1);
+        QFETCH(QByteArray, track2);
+        QFETCH(QByteArray, track3);
+        const std::optional<CardFault> fault = FindCardFault({track1, track2, track3});
+        QString seen;
+        if (fault)
+            seen = QStringLiteral("track %1 ").arg(fault->track) + DescribeTrackFault(fault->fault);
+        QTEST(seen, "fault");
+    }
 
-void TestIncrementalBatch::numberBoxTexts() {
-    QFETCH(QByteArray, text);
-    QTEST(ReadsAsNumber(text), "number");
-}
+    void numberBoxTexts_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("number");
+        for (const char *text :
+             {"12", "0007", "-5", "+5", "1.5", ".5", "5.", "1E3", "1e-3", "2D+2", " 7 "})
+            QTest::newRow(text) << QByteArray(text) << true;
+        for (const char *text : {"12AB", "E3", ".", "-", "1 2", "--1", "1E", "&H1F", "1.2.3"})
+            QTest::newRow(text) << QByteArray(text) << false;
+    }
+
+    void numberBoxTexts() {
+        QFETCH(QByteArray, text);
+        QTEST(ReadsAsNumber(text), "number");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestIncrementalBatch)
 #include "tst_incrementalbatch.moc"

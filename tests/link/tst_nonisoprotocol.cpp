@@ -1,8 +1,10 @@
 #include "ModelPort.h"
+#include "NonIsoChoice.h"
 #include "SessionRig.h"
 
 #include "link/NonIsoProtocol.h"
 #include "nonstd/nfrmReadCard.h"
+#include "nonstd/nfrmSwipeWrite.h"
 
 #include <QTest>
 
@@ -39,12 +41,7 @@ enum class Op {
     Closing
 };
 
-// The format selection as the shared state holds it.
-struct Formats {
-    bool standard = true;
-    std::array<QByteArray, 3> texts{};
-    std::array<QByteArray, 3> densities{D210, D75, D210};
-};
+using Formats = NonIsoChoice;
 
 const Formats IsoFormats{true, {Format::StdT1, Format::StdT2, Format::StdT3}};
 const Formats T1T2T2{true, {Format::StdT1, Format::StdT2, Format::StdT2}};
@@ -55,13 +52,7 @@ const Formats Custom5At75{
 const Formats Unlisted{true, {"7-Bit", "", "Std T3"}};
 
 const NonIsoProtocol::Options ReadW = NonIsoReadProtocol;
-// The variant of the window that writes raw tracks.
-const NonIsoProtocol::Options SwipeWriteW{
-    .sendAndWait = {.settle = NonIsoProtocol::WriterSendAndWaitSettle,
-                    .lastCharacterOnly = true,
-                    .stop = Stop::OnCancelOrReplyDone},
-    .errorIndicator = {.replyLimit = NonIsoProtocol::WriterIndicatorReplyLimit,
-                       .stop = Stop::OnCancelOrReplyDone}};
+const NonIsoProtocol::Options SwipeWriteW = NonIsoSwipeWriteProtocol;
 
 const QByteArray Ok = QByteArray::fromHex("1b30");
 // ESC s ESC 01 %ABC? ESC 02 ;123? ESC 03 ;+? FS ESC 0
@@ -71,16 +62,6 @@ const QByteArray ReadT1T2T2 = QByteArray::fromHex("1b52110203");
 const QByteArray Del = QByteArray::fromHex("7f");
 const QByteArray EscA = QByteArray::fromHex("1b61");
 const NonIsoFrames::Tracks OldTracks{"old1", "old2", "old3"};
-
-void apply(MainModule &state, const Formats &formats) {
-    state.NonIsoStdFormat = formats.standard;
-    state.NonIsoT1Format = formats.texts[0];
-    state.NonIsoT2Format = formats.texts[1];
-    state.NonIsoT3Format = formats.texts[2];
-    state.NonIsoT1Density = formats.densities[0];
-    state.NonIsoT2Density = formats.densities[1];
-    state.NonIsoT3Density = formats.densities[2];
-}
 
 // A track as the operator reads it; raw values in hex.
 QByteArray shown(const QByteArray &track) {
@@ -101,7 +82,7 @@ QByteArray wire(const QList<QByteArray> &sends) {
 struct Rig : SessionRig<ScriptedPort> {
     Rig(Line line, const NonIsoProtocol::Options &options, const Formats &formats)
         : SessionRig(line == Kvt ? "KVT-380A" : "LRQ118", true), protocol(session, options) {
-        apply(state, formats);
+        formats.applyTo(state);
         session.storeTracks(OldTracks);
     }
     // As the write window's closing step leaves things.
@@ -453,13 +434,13 @@ void TestNonIsoProtocol::writtenTracksReadBack_data() {
     QTest::addColumn<Formats>("formats");
     QTest::addColumn<NonIsoFrames::Tracks>("tracks");
     QTest::newRow("LRQ118 standard formats swapped")
-        << Set::Lrq118 << Formats{true, T2T1T3.texts, {D75, D210, D210}}
+        << Set::Lrq118 << Formats{true, T2T1T3.formats, {D75, D210, D210}}
         << NonIsoFrames::Tracks{"12=34", "NAME^X", ""};
     QTest::newRow("KVT-380A standard formats swapped")
-        << Set::Kvt380a << Formats{true, T2T1T3.texts, {D210, D75, D75}}
+        << Set::Kvt380a << Formats{true, T2T1T3.formats, {D210, D75, D75}}
         << NonIsoFrames::Tracks{"", "A B", "0123456789"};
     QTest::newRow("KVT-380A custom 5, 6, 7 bits")
-        << Set::Kvt380a << Formats{false, Custom567.texts, {D75, D210, D75}}
+        << Set::Kvt380a << Formats{false, Custom567.formats, {D75, D210, D75}}
         << NonIsoFrames::Tracks{"\x01\x02\x03", "\x3f\x05", "\x7f\x01\x7e"};
 }
 
@@ -469,7 +450,7 @@ void TestNonIsoProtocol::writtenTracksReadBack() {
     QFETCH(Formats, formats);
     QFETCH(NonIsoFrames::Tracks, tracks);
     SessionRig<ModelPort> rig(set == Set::Kvt380a ? "KVT-380A" : "LRQ118", true, set);
-    apply(rig.state, formats);
+    formats.applyTo(rig.state);
     // Later than the 0.5 s a standard KVT-380A read waits after the answer to P.
     rig.port.model().setAutoSwipe(800ms);
     NonIsoProtocol writer(rig.session, SwipeWriteW);

@@ -81,7 +81,7 @@ QByteArray randomValues(QRandomGenerator &random, int bits) {
 } // namespace
 
 Q_DECLARE_METATYPE(NonIsoFrames::TrackSetting)
-Q_DECLARE_METATYPE(NonIsoMessage)
+Q_DECLARE_METATYPE(InformationMessage)
 
 class TestHexData : public QObject {
     Q_OBJECT
@@ -270,19 +270,12 @@ private Q_SLOTS:
     }
 
     void messages_data() {
-        QTest::addColumn<NonIsoMessage>("message");
+        QTest::addColumn<InformationMessage>("message");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("text");
         const QString use = "Use the following characters only:   \n";
         const QString lsb = "04 is reserved for encoder use. \nLSB of first character\n"
                             "must be a '1'.";
-        QTest::newRow("5-bit standard")
-            << StandardFormatMessage(5) << " 5-Bit Character (Std T2/T3) Format Error"
-            << use + "0 1 2 3 4 5 6 7 8 9 : ; = > ";
-        QTest::newRow("7-bit standard")
-            << StandardFormatMessage(7) << " 7-Bit Character (Std T1) Format Error"
-            << use + "SP ! \" # $ % & ' ( ) * + , - . / 0 1 2 3 4 5 6 7 8 9 : ; = > @ A B C   \n"
-                     "D E F G H I J K L M N O P Q R S T U V W X Y Z [ \\ ] ^ _";
         QTest::newRow("hex key") << HexKeyMessage() << " Hex Format Error"
                                  << use + "0 1 2 3 4 5 6 7 8 9 A B C D E F ";
         QTest::newRow("hex length")
@@ -300,9 +293,9 @@ private Q_SLOTS:
     }
 
     void messages() {
-        QFETCH(NonIsoMessage, message);
+        QFETCH(InformationMessage, message);
         QTEST(message.title, "title");
-        QTEST(message.body, "body");
+        QTEST(message.text, "text");
     }
 
     void randomInput() {
