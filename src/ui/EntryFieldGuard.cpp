@@ -114,7 +114,8 @@ bool EntryFieldGuard::eventFilter(QObject *watched, QEvent *event) {
         QMetaObject::invokeMethod(this, &EntryFieldGuard::checkPending, Qt::QueuedConnection);
         return false;
     }
-    const auto found = fields_.find(static_cast<QWidget *>(watched));
+    // Filtered for the whole application while a press runs: not every object is a widget.
+    const auto found = fields_.find(qobject_cast<QWidget *>(watched));
     if (found == fields_.end())
         return false;
     QWidget *box = found->first;
