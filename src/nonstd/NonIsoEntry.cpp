@@ -13,7 +13,9 @@ constexpr int SevenBits = 7;
 } // namespace
 
 NonIsoTrackEntry NonIsoTrackEntry::of(const MainModule &state, std::size_t track) {
-    const NonIsoFrames::TrackSetting &setting = NonIsoFrames::selectionOf(state).tracks.at(track);
+    // The selection is kept: a reference into a temporary one would not outlive this line.
+    const NonIsoFrames::Selection selection = NonIsoFrames::selectionOf(state);
+    const NonIsoFrames::TrackSetting &setting = selection.tracks.at(track);
     const int bits = NonIsoFrames::bitsPerCharacter(NonIsoFrames::TrackFormatCode(setting.format));
     return {state.NonIsoStdFormat, bits, TrackCapacity(bits, setting.density)};
 }
