@@ -98,19 +98,10 @@ private Q_SLOTS:
         QCOMPARE(sentHex(*rig.port), "7f 28 4c 6c 4d 6d 7f");
     }
 
-    // The opening command and the indications go unanswered: each exchange gives up after
-    // its limit and the window closes on its own after the error window.
     void silentEncoderStillGetsTheErrorWindow() {
         ModelRig<cfrmWriteCard> rig(Set::Kvt380a);
         rig.records.setTrack(0, "ABC");
-        rig.model().setSilent(true);
-        const Duration start = rig.clock.now();
-        rig.pump.after(1min, [&rig] { rig.cancelButton()->click(); });
-        rig.window->run();
-
-        QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
-        QCOMPARE(sentHex(*rig.port), "7f 28 4c 6c 4d 6d 7f");
-        QVERIFY(rig.clock.now() - start < 10s);
+        runAgainstSilentEncoder(rig);
     }
 
     // An encoder that answers every read request with "^^" gets the read again, a few times

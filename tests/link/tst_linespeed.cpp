@@ -1,6 +1,6 @@
 // Replies taken after a fixed time are taken whole at every line speed.
-#include "FakeTime.h"
 #include "ScriptedPort.h"
+#include "SessionRig.h"
 
 #include "app/MainModule.h"
 #include "link/IsoProtocol.h"
@@ -18,38 +18,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class NoPrompt final : public SwipePrompt {
-public:
-    void showSwipePrompt(bool) override {}
-    void portFailed(const QString &) override {}
-};
-
 // A link whose replies arrive one character time apart, at the given line settings.
-struct LineRig {
+struct LineRig : SessionRig<ScriptedPort> {
     LineRig(const QByteArray &settings, const QByteArray &mode,
             const IsoProtocol::Options &options = {})
-        : protocol(session, options) {
+        : SessionRig(mode, true), protocol(session, options) {
         config.line = parseLineSettings(settings).value();
-        state.EmulationMode = mode;
-        port.open();
         port.paceReplies(characterTime(config.line));
-        start = clock.now();
     }
     [[nodiscard]] qint64 elapsedMs() const {
         return std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - start).count();
     }
 
-    MainModule state;
-    FakeClock clock;
-    FakePump pump{clock};
-    ScriptedPort port{clock};
-    Waiter waiter{clock, pump};
-    NoPrompt prompt;
-    PortConfig config;
-    LinkSession session{state, port, waiter, prompt, config};
     IsoProtocol protocol;
     NonIsoProtocol raw{session, {}};
-    Duration start{};
 };
 
 // Tracks of the longest the boxes hold, with the sentinels the KVT-380A encoder sends.
