@@ -1,5 +1,9 @@
 #pragma once
 
+#include "FakeRecords.h"
+#include "ModalWatcher.h"
+
+#include "link/LinkRuntime.h"
 #include "ui/PromptWindow.h"
 
 #include <QObject>
@@ -9,18 +13,25 @@
 
 #include <functional>
 
-struct LinkRuntime;
-class MainRecords;
-
 // Runs action once done() holds, checking as the window's waits let events through.
 void when(QObject *context, std::function<bool()> done, std::function<void()> action);
-// The setup window's OK on port 1 in the command set mode, as the operator confirms it.
-[[nodiscard]] bool setUp(LinkRuntime &runtime, const QByteArray &mode);
-// What the windows are given, with the real serial port.
-[[nodiscard]] PromptWindow::Context programContext(LinkRuntime &runtime, MainRecords &records);
 
-// The program's parts as Main puts them together, with the real serial port, talking to
-// kvt450-sim on a pseudo-terminal registered as port 1.
+// The program's parts as Main puts them together, with the real serial port, and the main
+// window's records; every modal window but the one under test is answered.
+struct Program {
+    // The setup window's OK on port 1 in the command set mode, as the operator confirms it.
+    [[nodiscard]] bool setUp(const QByteArray &mode);
+    [[nodiscard]] PromptWindow::Context context();
+    // Runs a prompt window until its first card is done, then presses Cancel.
+    void oneCard(PromptWindow &window);
+
+    LinkRuntime runtime;
+    MainModule &state = runtime.state;
+    FakeRecords records;
+    ModalWatcher watcher;
+};
+
+// The program against kvt450-sim on a pseudo-terminal registered as port 1.
 class TestEndToEnd : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -39,10 +50,11 @@ private Q_SLOTS:
     void nonIsoWrite_data();
     void nonIsoWrite();
     void portHeldByAnotherProgram();
-    void registrationPutBack();
 
 private:
     QString waitForLine(const QString &prefix);
+    // The simulator on port 1, swiping 1.2 s after it is asked, in the command set simMode.
+    void startSim(const QString &simMode, const QStringList &more = {});
     void startWithCard(const QString &simMode, const QByteArray &card);
 
     QTemporaryDir config_;

@@ -111,7 +111,9 @@ void TestSimProgram::operatorCommands() {
     QCOMPARE(sim.exitCode(), 0);
 }
 
-// A simulator killed with SIGKILL cannot put the operator's mapping back; the next one does.
+// The simulator registers its port under a number, so the program finds it like any
+// encoder. Killed with SIGKILL it cannot put the operator's mapping back; the next one does,
+// and gives its own number's mapping back when it ends.
 void TestSimProgram::killedSimulatorsRegistrationPutBack() {
     QTemporaryDir config;
     const QString settingsFile = config.filePath("KVT450/KVT450.conf");
@@ -119,6 +121,7 @@ void TestSimProgram::killedSimulatorsRegistrationPutBack() {
         return QSettings(settingsFile, QSettings::IniFormat).value(key, "<none>").toString();
     };
     QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM7", "/dev/ttyUSB9");
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM8", "/dev/ttyUSB8");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", config.path());
     QProcess killed;
@@ -139,11 +142,14 @@ void TestSimProgram::killedSimulatorsRegistrationPutBack() {
              QString("port 7 was left registered to %1 by a simulator that did not end cleanly; "
                      "it is back to /dev/ttyUSB9")
                  .arg(device));
+    const QString nextDevice = waitForLine(next, "device: ").mid(8);
     QVERIFY(!waitForLine(next, "registered as port 8").isEmpty());
     QCOMPARE(value("Ports/COM7"), QString("/dev/ttyUSB9"));
     QCOMPARE(value("Simulator/COM7/Device"), QString("<none>"));
+    QCOMPARE(value("Ports/COM8"), nextDevice);
     next.terminate();
     QVERIFY(next.waitForFinished());
-    QCOMPARE(value("Ports/COM8"), QString("<none>"));
+    QCOMPARE(next.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(value("Ports/COM8"), QString("/dev/ttyUSB8"));
     QVERIFY(!QSettings(settingsFile, QSettings::IniFormat).childGroups().contains("Simulator"));
 }

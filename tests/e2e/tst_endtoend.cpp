@@ -1,6 +1,4 @@
 #include "EndToEnd.h"
-#include "FakeRecords.h"
-#include "ModalWatcher.h"
 #include "SimLines.h"
 #include "SimProgramTests.h"
 
@@ -12,27 +10,20 @@
 #include "iso/cfrmWriteCard.h"
 #include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
-#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "link/SerialPorts.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSerialPort>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 #include <functional>
 
@@ -49,7 +40,7 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
     timer->start(10ms);
 }
 
-bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
+bool Program::setUp(const QByteArray &mode) {
     SettingsStore store;
     const SystemSerialPorts serialPorts;
     QtCommControl port;
@@ -57,18 +48,26 @@ bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     const auto why = [](const QString &reason) {
         qWarning() << reason;
     };
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
+    frmCommSetup setup(state, runtime.port, port, runtime.waiter, store, serialPorts,
                        {[&opened] { opened = true; }, [] {}, why});
     setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
     setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
     setup.findChild<QPushButton *>("Command1")->click();
-    return opened && runtime.state.EmulationMode == mode;
+    return opened && state.EmulationMode == mode;
 }
 
-PromptWindow::Context programContext(LinkRuntime &runtime, MainRecords &records) {
-    return {runtime.state, runtime.waiter, records, runtime.port, [](QObject *parent) {
+PromptWindow::Context Program::context() {
+    return {state, runtime.waiter, records, runtime.port, [](QObject *parent) {
                 return new QtCommControl(parent);
             }};
+}
+
+void Program::oneCard(PromptWindow &window) {
+    watcher.leaveAlone = &window;
+    when(
+        &window, [&window] { return window.cardNumber() == 2; },
+        [&window] { window.findChild<QPushButton *>("Command1_0")->click(); });
+    window.run();
 }
 
 void TestEndToEnd::initTestCase() {
@@ -101,12 +100,15 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-// The simulator on port 1 in a command set, with a card in its slot.
-void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card) {
+void TestEndToEnd::startSim(const QString &simMode, const QStringList &more) {
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+               QStringList{"--port", "1", "--mode", simMode, "--auto-swipe", "1200"} + more);
     QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
+}
+
+void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card) {
+    startSim(simMode);
     sim_.write("card " + card + "\n");
     QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
 }
@@ -118,23 +120,12 @@ void TestEndToEnd::readAndWrite() {
     if (QTest::currentTestFailed())
         return;
 
-    LinkRuntime runtime;
-    MainModule &state = runtime.state;
-    FakeRecords records;
-    ModalWatcher watcher;
-    QVERIFY(setUp(runtime, mode));
-    const PromptWindow::Context context = programContext(runtime, records);
-    // Runs a read or write window until its first card is done, then presses Cancel.
-    const auto oneCard = [&watcher](PromptWindow &window) {
-        watcher.leaveAlone = &window;
-        when(
-            &window, [&window] { return window.cardNumber() == 2; },
-            [&window] { window.findChild<QPushButton *>("Command1_0")->click(); });
-        window.run();
-    };
-
-    cfrmReadCard read(context);
-    oneCard(read);
+    Program program;
+    QVERIFY(program.setUp(mode));
+    FakeRecords &records = program.records;
+    ModalWatcher &watcher = program.watcher;
+    cfrmReadCard read(program.context());
+    program.oneCard(read);
     const QByteArrayList shown{records.track(3), records.track(4), records.track(5),
                                records.length(5)};
     QCOMPARE(shown, (QByteArrayList{"B1234567890123456^END/TO END^3012", "1234567890123456=3012",
@@ -143,16 +134,16 @@ void TestEndToEnd::readAndWrite() {
     records.setTrack(0, "KEYED 42");
     records.setTrack(1, "4242=2412");
     records.setTrack(2, QByteArray());
-    state.CancelRequested = false; // as the main window does before every command
-    cfrmWriteCard write(context);
-    oneCard(write);
+    program.state.CancelRequested = false; // as the main window does before every command
+    cfrmWriteCard write(program.context());
+    program.oneCard(write);
     QVERIFY(watcher.seen.isEmpty());
     QCOMPARE(
         waitForLine(QStringLiteral("card written")),
         QStringLiteral(R"(card written: track 1 "KEYED 42", track 2 "4242=2412", track 3 blank)"));
 
     // The encoder vanishes while a read waits for a card.
-    cfrmReadCard lost(context);
+    cfrmReadCard lost(program.context());
     watcher.leaveAlone = &lost;
     // Waiting for the swipe, past the encoder's answer to the read command.
     QElapsedTimer prompted;
@@ -193,19 +184,14 @@ void TestEndToEnd::saveAndEncodeFiles() {
     QFile deckFile(deckPath);
     QVERIFY(deckFile.open(QIODevice::WriteOnly) && deckFile.write(deck) == deck.size());
     deckFile.close();
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "1", "--mode", simMode, "--auto-swipe",
-                                                 "1200", "--deck", deckPath, "--background"});
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-
-    LinkRuntime runtime;
-    FakeRecords records;
-    ModalWatcher watcher;
-    watcher.leavePromptWindows = true;
-    QVERIFY(setUp(runtime, mode));
+    startSim(simMode, {"--deck", deckPath, "--background"});
+    if (QTest::currentTestFailed())
+        return;
+    Program program;
+    program.watcher.leavePromptWindows = true;
+    QVERIFY(program.setUp(mode));
     QWidget parent;
-    FileCommands commands(programContext(runtime, records), &parent,
-                          dir.filePath(QStringLiteral("recovery")));
+    FileCommands commands(program.context(), &parent, dir.filePath(QStringLiteral("recovery")));
     const QString cards = dir.filePath(QStringLiteral("cards.txt"));
     const FileChooser choose = [&cards](QWidget *, const QString &, const QString &,
                                         const QString &) {
@@ -213,7 +199,7 @@ void TestEndToEnd::saveAndEncodeFiles() {
     };
     commands.setFileDialogs(choose, choose);
     when(
-        &parent, [&runtime] { return runtime.state.SaveCardNumber == 4; },
+        &parent, [&program] { return program.state.SaveCardNumber == 4; },
         [&parent] {
             parent.findChild<cfrmEncodeWF *>()->findChild<QPushButton *>("Command1_0")->click();
         });
@@ -221,7 +207,8 @@ void TestEndToEnd::saveAndEncodeFiles() {
     QFile saved(cards);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), deck);
-    QCOMPARE(records.message(), "\r\n3 records successfully saved to file " + cards.toLatin1());
+    QCOMPARE(program.records.message(),
+             "\r\n3 records successfully saved to file " + cards.toLatin1());
 
     commands.encodeFromFile();
     QStringList written;
@@ -232,8 +219,8 @@ void TestEndToEnd::saveAndEncodeFiles() {
         (QStringList{R"(card written: track 1 "SAVED ONE", track 2 "1111=01", track 3 "1")",
                      R"(card written: track 1 "SAVED TWO", track 2 "2222=02", track 3 "22")",
                      R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
-    QCOMPARE(watcher.seen.size(), 1);
-    QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
+    QCOMPARE(program.watcher.seen.size(), 1);
+    QCOMPARE(program.watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
 }
 
 void TestEndToEnd::copyAndErase_data() {
@@ -248,16 +235,15 @@ void TestEndToEnd::copyAndErase() {
     startWithCard(simMode, "SOURCE CARD|1122334455=66|+");
     if (QTest::currentTestFailed())
         return;
-    LinkRuntime runtime;
-    FakeRecords records;
-    ModalWatcher watcher;
-    QVERIFY(setUp(runtime, mode));
-    const PromptWindow::Context context = programContext(runtime, records);
+    Program program;
+    QVERIFY(program.setUp(mode));
+    FakeRecords &records = program.records;
+    ModalWatcher &watcher = program.watcher;
     const auto press = [](PromptWindow &window) {
         window.findChild<QPushButton *>("Command1_0")->click();
     };
 
-    cfrmCopyCard copy(context);
+    cfrmCopyCard copy(program.context());
     watcher.leaveAlone = &copy;
     when(
         &copy, [&copy] { return copy.windowTitle() == cfrmCopyCard::WriteCaption; },
@@ -270,9 +256,9 @@ void TestEndToEnd::copyAndErase() {
              QStringLiteral(
                  R"(card written: track 1 "SOURCE CARD", track 2 "1122334455=66", track 3 "777")"));
 
-    runtime.state.CancelRequested = false;
-    runtime.state.EraseTrackMask = 5;
-    frmEraseCard erase(context);
+    program.state.CancelRequested = false;
+    program.state.EraseTrackMask = 5;
+    frmEraseCard erase(program.context());
     watcher.leaveAlone = &erase;
     when(
         &erase, [&records] { return records.message().startsWith("\r\nErase complete."); },
@@ -295,18 +281,12 @@ void TestEndToEnd::incrementalBatch_data() {
 void TestEndToEnd::incrementalBatch() {
     QFETCH(QString, simMode);
     QFETCH(QByteArray, mode);
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("blank\n");
-    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
-
-    LinkRuntime runtime;
-    MainModule &state = runtime.state;
-    FakeRecords records;
-    ModalWatcher watcher;
-    QVERIFY(setUp(runtime, mode));
+    startWithCard(simMode, "+|+|+");
+    if (QTest::currentTestFailed())
+        return;
+    Program program;
+    QVERIFY(program.setUp(mode));
+    MainModule &state = program.state;
     state.IncrTrack = 1;
     state.Track1Data = "ID";
     state.Track2Data = "12";
@@ -316,10 +296,10 @@ void TestEndToEnd::incrementalBatch() {
     state.IncrCount = 3;
     state.IncrSuffix = "Z";
     state.CancelRequested = false;
-    cfrmWriteIncr batch(programContext(runtime, records));
-    watcher.leaveAlone = &batch;
+    cfrmWriteIncr batch(program.context());
+    program.watcher.leaveAlone = &batch;
     batch.run(); // ends by itself after the third card
-    QVERIFY(watcher.seen.isEmpty());
+    QVERIFY(program.watcher.seen.isEmpty());
     for (const char *number : {"98", "99", "100"})
         QCOMPARE(waitForLine(QStringLiteral("card written")),
                  QStringLiteral(R"(card written: track 1 "ID%1Z", track 2 "12", track 3 blank)")
@@ -339,23 +319,6 @@ void TestEndToEnd::portHeldByAnotherProgram() {
     QVERIFY(!port.open());
     QCOMPARE(port.openError(),
              QStringLiteral("Cannot open %1: it is in use by another program.").arg(device));
-}
-
-// The simulator finds its port by number like any encoder, and gives the operator's own
-// mapping back when it ends.
-void TestEndToEnd::registrationPutBack() {
-    const auto registered = [] {
-        return SettingsStore().portOverride(7);
-    };
-    SettingsStore().setPortOverride(7, QStringLiteral("/dev/ttyUSB9"));
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "7", "--background"});
-    const QString device = waitForLine(QStringLiteral("device: ")).mid(8);
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 7")).isEmpty());
-    QCOMPARE(registered(), device);
-    sim_.terminate();
-    QVERIFY(sim_.waitForFinished());
-    QCOMPARE(sim_.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(registered(), QStringLiteral("/dev/ttyUSB9"));
 }
 
 // One program for everything that runs kvt450-sim on a pseudo-terminal.
