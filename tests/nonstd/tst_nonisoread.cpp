@@ -2,7 +2,6 @@
 
 #include "link/NonIsoFrames.h"
 #include "nonstd/nfrmReadCard.h"
-#include "nonstd/nfrmReadStdFmt.h"
 
 #include <QTest>
 
@@ -11,6 +10,7 @@ namespace Format = NonIsoFrames::Format;
 namespace {
 
 const NonIsoChoice IsoFormats{true, {Format::StdT1, Format::StdT2, Format::StdT3}};
+const QString StandardCaption = "Non-ISO Read: Standard Format on Non-Standard Track (ASCII)";
 
 } // namespace
 
@@ -30,7 +30,7 @@ void TestNonIsoRead::readsUntilCancel_data() {
     QTest::addColumn<QByteArrayList>("card"); // the deck's first card; the others are like it
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QStringList>("tracks");
-    const QString ascii = nfrmReadStdFmt::StandardCaption;
+    const QString ascii = StandardCaption;
     QTest::newRow("LRQ118, ISO formats, track 2 blank")
         << Set::Lrq118 << IsoFormats << QByteArrayList{"ABC", "+", "9876"} << ascii
         << QStringList{"Track 1 Data (7-Bit Character)|ABC|3", "Track 2 Data (5-Bit Character)|+|0",
@@ -42,7 +42,7 @@ void TestNonIsoRead::readsUntilCancel_data() {
                        "Track 3 Data (7-Bit Character)|XY Z|4"};
     QTest::newRow("KVT-380A custom: blank, values, unreadable")
         << Set::Kvt380a << NonIsoChoice{false, {Format::Custom5, Format::Custom6, Format::Custom7}}
-        << QByteArrayList{"+", "{6}01 02 03", "*"} << nfrmReadStdFmt::CustomCaption
+        << QByteArrayList{"+", "{6}01 02 03", "*"} << "Non-ISO Read: Custom Data Format (Hex)"
         << QStringList{"Track 1 Data (5-Bit Character)||0",
                        "Track 2 Data (6-Bit Character)|01 02 03 |3",
                        "Track 3 Data (7-Bit Character)|2A |1"};
@@ -95,7 +95,7 @@ void TestNonIsoRead::failedReadShowsReadError() {
     rig.cancelAtCard(2);
     rig.window->run();
 
-    QCOMPARE(rig.shown, (QStringList{"Non-ISO Read Swipe Error", nfrmReadStdFmt::StandardCaption}));
+    QCOMPARE(rig.shown, (QStringList{"Non-ISO Read Swipe Error", StandardCaption}));
     QCOMPARE(rig.errorLit, (QList<bool>{true, false}));
     QVERIFY(!rig.model().indicators().error);
     QCOMPARE(rig.tracks[0][0], "Track 1 Data (7-Bit Character)|ONE|3");
