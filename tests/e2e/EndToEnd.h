@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 // Runs action once done() holds, checking as the window's waits let events through.
 void when(QObject *context, std::function<bool()> done, std::function<void()> action);
@@ -53,10 +54,12 @@ private Q_SLOTS:
 
 private:
     QString waitForLine(const QString &prefix);
-    // The simulator on port 1, swiping 1.2 s after it is asked, in the command set simMode.
-    void startSim(const QString &simMode, const QStringList &more = {});
-    void startWithCard(const QString &simMode, const QByteArray &card);
+    // The simulator on port 1 in the row's command set (simMode), swiping 1.2 s after it is
+    // asked, with card in its slot unless it is empty; then the program set up for it in
+    // the row's mode.
+    void start(const QByteArray &card, const QStringList &simArgs = {});
 
+    std::unique_ptr<Program> program_;
     QTemporaryDir config_;
     QProcess sim_;
     QStringList seen_;

@@ -37,15 +37,12 @@ void TestEndToEnd::nonIsoRead_data() {
 
 // A card read in the Non-ISO formats chosen, shown in the result window.
 void TestEndToEnd::nonIsoRead() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
     QFETCH(NonIsoChoice, choice);
     QFETCH(QByteArray, card);
-    startWithCard(simMode, card);
+    start(card);
     if (QTest::currentTestFailed())
         return;
-    Program program;
-    QVERIFY(program.setUp(mode));
+    Program &program = *program_;
     program.state.NonIsoMode = true;
     choice.applyTo(program.state);
     nfrmReadCard read(program.context());
@@ -84,16 +81,13 @@ void TestEndToEnd::nonIsoWrite_data() {
 
 // One card written in the Non-ISO formats and densities chosen, as the simulator saw it.
 void TestEndToEnd::nonIsoWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
     QFETCH(NonIsoChoice, choice);
     QFETCH(QByteArrayList, data);
     QFETCH(QStringList, wrote);
-    startWithCard(simMode, "+|+|+");
+    start("+|+|+");
     if (QTest::currentTestFailed())
         return;
-    Program program;
-    QVERIFY(program.setUp(mode));
+    Program &program = *program_;
     MainModule &state = program.state;
     state.NonIsoMode = true;
     choice.applyTo(state);

@@ -78,6 +78,7 @@ void TestEndToEnd::initTestCase() {
 }
 
 void TestEndToEnd::cleanup() {
+    program_.reset();
     if (sim_.state() != QProcess::NotRunning) {
         sim_.closeWriteChannel();
         sim_.terminate();
@@ -100,28 +101,26 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-void TestEndToEnd::startSim(const QString &simMode, const QStringList &more) {
+void TestEndToEnd::start(const QByteArray &card, const QStringList &simArgs) {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               QStringList{"--port", "1", "--mode", simMode, "--auto-swipe", "1200"} + more);
+               QStringList{"--port", "1", "--mode", simMode, "--auto-swipe", "1200"} + simArgs);
     QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-}
-
-void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card) {
-    startSim(simMode);
-    sim_.write("card " + card + "\n");
-    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    if (!card.isEmpty()) {
+        sim_.write("card " + card + "\n");
+        QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    }
+    program_ = std::make_unique<Program>();
+    QVERIFY(program_->setUp(mode));
 }
 
 void TestEndToEnd::readAndWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    startWithCard(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+");
+    start("B1234567890123456^END/TO END^3012|1234567890123456=3012|+");
     if (QTest::currentTestFailed())
         return;
-
-    Program program;
-    QVERIFY(program.setUp(mode));
+    Program &program = *program_;
     FakeRecords &records = program.records;
     ModalWatcher &watcher = program.watcher;
     cfrmReadCard read(program.context());
@@ -175,8 +174,6 @@ void TestEndToEnd::saveAndEncodeFiles_data() {
 
 // Three cards of the simulator's deck saved to a file, then the file encoded back.
 void TestEndToEnd::saveAndEncodeFiles() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
     QTemporaryDir dir;
     const QByteArray deck = "SAVED ONE|1111=01|1\r\nSAVED TWO|2222=02|22\r\n"
                             "SAVED THREE|3333=03|333\r\n";
@@ -184,12 +181,11 @@ void TestEndToEnd::saveAndEncodeFiles() {
     QFile deckFile(deckPath);
     QVERIFY(deckFile.open(QIODevice::WriteOnly) && deckFile.write(deck) == deck.size());
     deckFile.close();
-    startSim(simMode, {"--deck", deckPath, "--background"});
+    start({}, {"--deck", deckPath, "--background"});
     if (QTest::currentTestFailed())
         return;
-    Program program;
+    Program &program = *program_;
     program.watcher.leavePromptWindows = true;
-    QVERIFY(program.setUp(mode));
     QWidget parent;
     FileCommands commands(program.context(), &parent, dir.filePath(QStringLiteral("recovery")));
     const QString cards = dir.filePath(QStringLiteral("cards.txt"));
@@ -230,13 +226,10 @@ void TestEndToEnd::copyAndErase_data() {
 // A source card copied onto the card put in the slot for the write, whose blank track 3 is
 // not written; then tracks 1 and 3 of it erased.
 void TestEndToEnd::copyAndErase() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    startWithCard(simMode, "SOURCE CARD|1122334455=66|+");
+    start("SOURCE CARD|1122334455=66|+");
     if (QTest::currentTestFailed())
         return;
-    Program program;
-    QVERIFY(program.setUp(mode));
+    Program &program = *program_;
     FakeRecords &records = program.records;
     ModalWatcher &watcher = program.watcher;
     const auto press = [](PromptWindow &window) {
@@ -279,13 +272,10 @@ void TestEndToEnd::incrementalBatch_data() {
 
 // The batch as the base-record window leaves it: track 1 ID, 98 up by 1, three cards, Z.
 void TestEndToEnd::incrementalBatch() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    startWithCard(simMode, "+|+|+");
+    start("+|+|+");
     if (QTest::currentTestFailed())
         return;
-    Program program;
-    QVERIFY(program.setUp(mode));
+    Program &program = *program_;
     MainModule &state = program.state;
     state.IncrTrack = 1;
     state.Track1Data = "ID";

@@ -1,7 +1,7 @@
+#include "MessageWindowSet.h"
 #include "StubPrompt.h"
 
 #include "app/MainModule.h"
-#include "ui/MessageWindows.h"
 #include "ui/WindowConventions.h"
 #include "ui/frmMainMenu.h"
 #include "ui/sfrmErrComm1.h"
@@ -117,22 +117,17 @@ private Q_SLOTS:
         main.show();
         StubPromptRig prompt(false, {.skipButton = true}, &main);
         sfrmErrComm1 comm;
-        sfrmReadErr read(state);
-        sfrmWriteErr write(state);
-        sfrmEraseErr erase;
-        sfrmRFOK rfOk;
-        sfrmIncEOK incEOk;
-        sfrmFormatError format;
-        sfrmSaveError save;
-        for (QWidget *window :
-             std::initializer_list<QWidget *>{&main, prompt.window.get(), &comm, &read, &write,
-                                              &erase, &rfOk, &incEOk, &format, &save})
+        MessageWindowSet messages(state);
+        QList<QWidget *> windows{&main, prompt.window.get(), &comm};
+        for (MessageWindow *message : messages.all())
+            windows << message;
+        for (QWidget *window : windows)
             QVERIFY2(unnamedControls(window).isEmpty(),
                      qPrintable(unnamedControls(window).join(u' ')));
-        QCOMPARE(
-            QAccessible::queryAccessibleInterface(save.findChild<QWidget *>(QStringLiteral("LC")))
-                ->text(QAccessible::Name),
-            QStringLiteral("No card swipe(s) saved to "));
+        QCOMPARE(QAccessible::queryAccessibleInterface(
+                     messages.save.findChild<QWidget *>(QStringLiteral("LC")))
+                     ->text(QAccessible::Name),
+                 QStringLiteral("No card swipe(s) saved to "));
     }
 
     // A prompt window shows beside the main window when the screen has room, otherwise
