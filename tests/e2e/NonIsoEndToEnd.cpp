@@ -1,16 +1,12 @@
 #include "EndToEnd.h"
-#include "FakeRecords.h"
-#include "ModalWatcher.h"
 #include "NonIsoChoice.h"
 
-#include "link/LinkRuntime.h"
 #include "link/NonIsoFrames.h"
 #include "nonstd/nfrmReadCard.h"
 #include "nonstd/nfrmSwipeWrite.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 
 namespace Format = NonIsoFrames::Format;
@@ -41,33 +37,23 @@ void TestEndToEnd::nonIsoRead_data() {
 
 // A card read in the Non-ISO formats chosen, shown in the result window.
 void TestEndToEnd::nonIsoRead() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
     QFETCH(NonIsoChoice, choice);
     QFETCH(QByteArray, card);
-    startWithCard(simMode, card);
+    start(card);
     if (QTest::currentTestFailed())
         return;
-    LinkRuntime runtime;
-    QVERIFY(setUp(runtime, mode));
-    MainModule &state = runtime.state;
-    state.NonIsoMode = true;
-    choice.applyTo(state);
-    FakeRecords records;
-    nfrmReadCard read(programContext(runtime, records));
-    ModalWatcher watcher;
-    watcher.leaveAlone = &read;
+    Program &program = *program_;
+    program.state.NonIsoMode = true;
+    choice.applyTo(program.state);
+    nfrmReadCard read(program.context());
     QStringList shown;
-    watcher.inspect = [&shown](QWidget *result) {
+    program.watcher.inspect = [&shown](QWidget *result) {
         shown << result->windowTitle();
         for (const char *track : {"_0", "_1", "_2"})
             shown << result->findChild<QPlainTextEdit *>(QByteArray("TIT") + track)->toPlainText() +
                          "|" + result->findChild<QLabel *>(QByteArray("LT") + track)->text();
     };
-    when(
-        &read, [&read] { return read.cardNumber() == 2; },
-        [&read] { read.findChild<QPushButton *>("Command1_0")->click(); });
-    read.run();
+    program.oneCard(read);
     QTEST(shown, "shown");
 }
 
@@ -95,29 +81,20 @@ void TestEndToEnd::nonIsoWrite_data() {
 
 // One card written in the Non-ISO formats and densities chosen, as the simulator saw it.
 void TestEndToEnd::nonIsoWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
     QFETCH(NonIsoChoice, choice);
     QFETCH(QByteArrayList, data);
     QFETCH(QStringList, wrote);
-    startWithCard(simMode, "+|+|+");
+    start("+|+|+");
     if (QTest::currentTestFailed())
         return;
-    LinkRuntime runtime;
-    QVERIFY(setUp(runtime, mode));
-    MainModule &state = runtime.state;
+    Program &program = *program_;
+    MainModule &state = program.state;
     state.NonIsoMode = true;
     choice.applyTo(state);
     (choice.standard ? state.NonIsoKeyedText : state.NonIsoTrackText) = {data[0], data[1], data[2]};
-    FakeRecords records;
-    nfrmSwipeWrite write(programContext(runtime, records));
-    ModalWatcher watcher;
-    watcher.leaveAlone = &write;
-    when(
-        &write, [&write] { return write.cardNumber() == 2; },
-        [&write] { write.findChild<QPushButton *>("Command1_0")->click(); });
-    write.run();
-    QVERIFY(watcher.seen.isEmpty());
+    nfrmSwipeWrite write(program.context());
+    program.oneCard(write);
+    QVERIFY(program.watcher.seen.isEmpty());
     QStringList lines;
     for (qsizetype i = 0; i < wrote.size(); ++i)
         lines << waitForLine(QStringLiteral("wrote track"));

@@ -38,12 +38,15 @@ void TestSimProgram::pacedCustomWriteReportedAndRecorded() {
                 .endsWith("answers paced at 1200 baud (10 bits, 8.3 ms a byte)"));
     QSerialPort port(device);
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
-    QCOMPARE(exchange(port, "\x7f", 1), QByteArray(":"));
-    QCOMPARE(exchange(port, ";30", 1), QByteArray("^"));
-    QCOMPARE(exchange(port, "G5", 1), QByteArray("^"));
-    QCOMPARE(exchange(port, QByteArray(6, '\0'), 0), QByteArray());
-    QCOMPARE(exchange(port, QByteArray::fromHex("0b04"), 1), QByteArray("^"));
-    QCOMPARE(exchange(port, "@", 2), QByteArray("^^"));
+    // Reset, density 75 BPI, then track 3's value 0B in 5 bits.
+    const std::pair<QByteArray, QByteArray> steps[] = {{"\x7f", ":"},
+                                                       {";30", "^"},
+                                                       {"G5", "^"},
+                                                       {QByteArray(6, '\0'), ""},
+                                                       {QByteArray::fromHex("0b04"), "^"},
+                                                       {"@", "^^"}};
+    for (const auto &[bytes, answer] : steps)
+        QCOMPARE(exchange(port, bytes, answer.size()), answer);
     QCOMPARE(waitForLine(sim, "wrote track"), QString("wrote track 3: 0B (custom 5-bit, 75 BPI)"));
     QVERIFY(!waitForLine(sim, "card written").isEmpty());
     QFile file(written);
@@ -101,17 +104,17 @@ void TestSimProgram::operatorCommands() {
     QVERIFY(!waitForLine(sim, "swipe ").isEmpty());
     QVERIFY(!waitForLine(sim, "card T1|T2|T3 ").isEmpty());
     QVERIFY(!waitForLine(sim, "quit ").isEmpty());
-    QCOMPARE(waitForLine(sim, "card "),
-             QString(R"(card not put in the slot: track 2: character 3, "A" (hex 41), is not in )"
-                     R"(the 5-bit T2 format)"));
-    QCOMPARE(waitForLine(sim, "card "),
-             QString(R"(card in the slot: track 1 "AB", track 2 41 05 (custom 7-bit, 75 BPI), )"
-                     R"(track 3 "C" (7-bit T1, 210 BPI))"));
+    // The problems and the card are told as the simulator's card tests show them.
+    QVERIFY(waitForLine(sim, "card ").startsWith("card not put in the slot: track 2: character 3"));
+    QVERIFY(
+        waitForLine(sim, "card ").startsWith(R"(card in the slot: track 1 "AB", track 2 41 05)"));
     QVERIFY(sim.waitForFinished());
     QCOMPARE(sim.exitCode(), 0);
 }
 
-// A simulator killed with SIGKILL cannot put the operator's mapping back; the next one does.
+// The simulator registers its port under a number, so the program finds it like any
+// encoder. Killed with SIGKILL it cannot put the operator's mapping back; the next one does,
+// and gives its own number's mapping back when it ends.
 void TestSimProgram::killedSimulatorsRegistrationPutBack() {
     QTemporaryDir config;
     const QString settingsFile = config.filePath("KVT450/KVT450.conf");
@@ -119,6 +122,7 @@ void TestSimProgram::killedSimulatorsRegistrationPutBack() {
         return QSettings(settingsFile, QSettings::IniFormat).value(key, "<none>").toString();
     };
     QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM7", "/dev/ttyUSB9");
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM8", "/dev/ttyUSB8");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", config.path());
     QProcess killed;
@@ -139,11 +143,14 @@ void TestSimProgram::killedSimulatorsRegistrationPutBack() {
              QString("port 7 was left registered to %1 by a simulator that did not end cleanly; "
                      "it is back to /dev/ttyUSB9")
                  .arg(device));
+    const QString nextDevice = waitForLine(next, "device: ").mid(8);
     QVERIFY(!waitForLine(next, "registered as port 8").isEmpty());
     QCOMPARE(value("Ports/COM7"), QString("/dev/ttyUSB9"));
     QCOMPARE(value("Simulator/COM7/Device"), QString("<none>"));
+    QCOMPARE(value("Ports/COM8"), nextDevice);
     next.terminate();
     QVERIFY(next.waitForFinished());
-    QCOMPARE(value("Ports/COM8"), QString("<none>"));
+    QCOMPARE(next.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(value("Ports/COM8"), QString("/dev/ttyUSB8"));
     QVERIFY(!QSettings(settingsFile, QSettings::IniFormat).childGroups().contains("Simulator"));
 }

@@ -1,6 +1,4 @@
 #include "EndToEnd.h"
-#include "FakeRecords.h"
-#include "ModalWatcher.h"
 #include "SimLines.h"
 #include "SimProgramTests.h"
 
@@ -12,27 +10,20 @@
 #include "iso/cfrmWriteCard.h"
 #include "iso/cfrmWriteIncr.h"
 #include "iso/frmEraseCard.h"
-#include "link/LinkRuntime.h"
 #include "link/QtCommControl.h"
 #include "link/SerialPorts.h"
 #include "ui/frmCommSetup.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSerialPort>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 #include <functional>
 
@@ -49,7 +40,7 @@ void when(QObject *context, std::function<bool()> done, std::function<void()> ac
     timer->start(10ms);
 }
 
-bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
+bool Program::setUp(const QByteArray &mode) {
     SettingsStore store;
     const SystemSerialPorts serialPorts;
     QtCommControl port;
@@ -57,18 +48,26 @@ bool setUp(LinkRuntime &runtime, const QByteArray &mode) {
     const auto why = [](const QString &reason) {
         qWarning() << reason;
     };
-    frmCommSetup setup(runtime.state, runtime.port, port, runtime.waiter, store, serialPorts,
+    frmCommSetup setup(state, runtime.port, port, runtime.waiter, store, serialPorts,
                        {[&opened] { opened = true; }, [] {}, why, why});
     setup.findChild<QComboBox *>("Combo1")->setEditText(QStringLiteral("1"));
     setup.findChild<QRadioButton *>(mode == "LRQ118" ? "Option2_1" : "Option2_0")->setChecked(true);
     setup.findChild<QPushButton *>("Command1")->click();
-    return opened && runtime.state.EmulationMode == mode;
+    return opened && state.EmulationMode == mode;
 }
 
-PromptWindow::Context programContext(LinkRuntime &runtime, MainRecords &records) {
-    return {runtime.state, runtime.waiter, records, runtime.port, [](QObject *parent) {
+PromptWindow::Context Program::context() {
+    return {state, runtime.waiter, records, runtime.port, [](QObject *parent) {
                 return new QtCommControl(parent);
             }};
+}
+
+void Program::oneCard(PromptWindow &window) {
+    watcher.leaveAlone = &window;
+    when(
+        &window, [&window] { return window.cardNumber() == 2; },
+        [&window] { window.findChild<QPushButton *>("Command1_0")->click(); });
+    window.run();
 }
 
 void TestEndToEnd::initTestCase() {
@@ -79,6 +78,7 @@ void TestEndToEnd::initTestCase() {
 }
 
 void TestEndToEnd::cleanup() {
+    program_.reset();
     if (sim_.state() != QProcess::NotRunning) {
         sim_.closeWriteChannel();
         sim_.terminate();
@@ -101,40 +101,30 @@ void TestEndToEnd::readAndWrite_data() {
     QTest::newRow("KVT-380A") << "kvt380a" << QByteArray("KVT-380A");
 }
 
-// The simulator on port 1 in a command set, with a card in its slot.
-void TestEndToEnd::startWithCard(const QString &simMode, const QByteArray &card) {
+void TestEndToEnd::start(const QByteArray &card, const QStringList &simArgs) {
+    QFETCH(QString, simMode);
+    QFETCH(QByteArray, mode);
     sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
+               QStringList{"--port", "1", "--mode", simMode, "--auto-swipe", "1200"} + simArgs);
     QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("card " + card + "\n");
-    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    if (!card.isEmpty()) {
+        sim_.write("card " + card + "\n");
+        QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
+    }
+    program_ = std::make_unique<Program>();
+    QVERIFY(program_->setUp(mode));
 }
 
 void TestEndToEnd::readAndWrite() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    startWithCard(simMode, "B1234567890123456^END/TO END^3012|1234567890123456=3012|+");
+    start("B1234567890123456^END/TO END^3012|1234567890123456=3012|+");
     if (QTest::currentTestFailed())
         return;
-
-    LinkRuntime runtime;
-    MainModule &state = runtime.state;
-    FakeRecords records;
-    ModalWatcher watcher;
-    QVERIFY(setUp(runtime, mode));
-    const PromptWindow::Context context = programContext(runtime, records);
-    // Runs a read or write window until its first card is done, then presses Cancel.
-    const auto oneCard = [&watcher](PromptWindow &window) {
-        watcher.leaveAlone = &window;
-        when(
-            &window, [&window] { return window.cardNumber() == 2; },
-            [&window] { window.findChild<QPushButton *>("Command1_0")->click(); });
-        window.run();
-    };
-
-    cfrmReadCard read(context);
-    oneCard(read);
+    Program &program = *program_;
+    FakeRecords &records = program.records;
+    ModalWatcher &watcher = program.watcher;
+    cfrmReadCard read(program.context());
+    program.oneCard(read);
     const QByteArrayList shown{records.track(3), records.track(4), records.track(5),
                                records.length(5)};
     QCOMPARE(shown, (QByteArrayList{"B1234567890123456^END/TO END^3012", "1234567890123456=3012",
@@ -143,16 +133,16 @@ void TestEndToEnd::readAndWrite() {
     records.setTrack(0, "KEYED 42");
     records.setTrack(1, "4242=2412");
     records.setTrack(2, QByteArray());
-    state.CancelRequested = false; // as the main window does before every command
-    cfrmWriteCard write(context);
-    oneCard(write);
+    program.state.CancelRequested = false; // as the main window does before every command
+    cfrmWriteCard write(program.context());
+    program.oneCard(write);
     QVERIFY(watcher.seen.isEmpty());
     QCOMPARE(
         waitForLine(QStringLiteral("card written")),
         QStringLiteral(R"(card written: track 1 "KEYED 42", track 2 "4242=2412", track 3 blank)"));
 
     // The encoder vanishes while a read waits for a card.
-    cfrmReadCard lost(context);
+    cfrmReadCard lost(program.context());
     watcher.leaveAlone = &lost;
     // Waiting for the swipe, past the encoder's answer to the read command.
     QElapsedTimer prompted;
@@ -184,8 +174,6 @@ void TestEndToEnd::saveAndEncodeFiles_data() {
 
 // Three cards of the simulator's deck saved to a file, then the file encoded back.
 void TestEndToEnd::saveAndEncodeFiles() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
     QTemporaryDir dir;
     const QByteArray deck = "SAVED ONE|1111=01|1\r\nSAVED TWO|2222=02|22\r\n"
                             "SAVED THREE|3333=03|333\r\n";
@@ -193,19 +181,13 @@ void TestEndToEnd::saveAndEncodeFiles() {
     QFile deckFile(deckPath);
     QVERIFY(deckFile.open(QIODevice::WriteOnly) && deckFile.write(deck) == deck.size());
     deckFile.close();
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "1", "--mode", simMode, "--auto-swipe",
-                                                 "1200", "--deck", deckPath, "--background"});
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-
-    LinkRuntime runtime;
-    FakeRecords records;
-    ModalWatcher watcher;
-    watcher.leavePromptWindows = true;
-    QVERIFY(setUp(runtime, mode));
+    start({}, {"--deck", deckPath, "--background"});
+    if (QTest::currentTestFailed())
+        return;
+    Program &program = *program_;
+    program.watcher.leavePromptWindows = true;
     QWidget parent;
-    FileCommands commands(programContext(runtime, records), &parent,
-                          dir.filePath(QStringLiteral("recovery")));
+    FileCommands commands(program.context(), &parent, dir.filePath(QStringLiteral("recovery")));
     const QString cards = dir.filePath(QStringLiteral("cards.txt"));
     const FileChooser choose = [&cards](QWidget *, const QString &, const QString &,
                                         const QString &) {
@@ -213,7 +195,7 @@ void TestEndToEnd::saveAndEncodeFiles() {
     };
     commands.setFileDialogs(choose, choose);
     when(
-        &parent, [&runtime] { return runtime.state.SaveCardNumber == 4; },
+        &parent, [&program] { return program.state.SaveCardNumber == 4; },
         [&parent] {
             parent.findChild<cfrmEncodeWF *>()->findChild<QPushButton *>("Command1_0")->click();
         });
@@ -221,7 +203,8 @@ void TestEndToEnd::saveAndEncodeFiles() {
     QFile saved(cards);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), deck);
-    QCOMPARE(records.message(), "\r\n3 records successfully saved to file " + cards.toLatin1());
+    QCOMPARE(program.records.message(),
+             "\r\n3 records successfully saved to file " + cards.toLatin1());
 
     commands.encodeFromFile();
     QStringList written;
@@ -232,8 +215,8 @@ void TestEndToEnd::saveAndEncodeFiles() {
         (QStringList{R"(card written: track 1 "SAVED ONE", track 2 "1111=01", track 3 "1")",
                      R"(card written: track 1 "SAVED TWO", track 2 "2222=02", track 3 "22")",
                      R"(card written: track 1 "SAVED THREE", track 2 "3333=03", track 3 "333")"}));
-    QCOMPARE(watcher.seen.size(), 1);
-    QCOMPARE(watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
+    QCOMPARE(program.watcher.seen.size(), 1);
+    QCOMPARE(program.watcher.seen[0].title, QStringLiteral("File Encode Complete (EOF)"));
 }
 
 void TestEndToEnd::copyAndErase_data() {
@@ -243,21 +226,17 @@ void TestEndToEnd::copyAndErase_data() {
 // A source card copied onto the card put in the slot for the write, whose blank track 3 is
 // not written; then tracks 1 and 3 of it erased.
 void TestEndToEnd::copyAndErase() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    startWithCard(simMode, "SOURCE CARD|1122334455=66|+");
+    start("SOURCE CARD|1122334455=66|+");
     if (QTest::currentTestFailed())
         return;
-    LinkRuntime runtime;
-    FakeRecords records;
-    ModalWatcher watcher;
-    QVERIFY(setUp(runtime, mode));
-    const PromptWindow::Context context = programContext(runtime, records);
+    Program &program = *program_;
+    FakeRecords &records = program.records;
+    ModalWatcher &watcher = program.watcher;
     const auto press = [](PromptWindow &window) {
         window.findChild<QPushButton *>("Command1_0")->click();
     };
 
-    cfrmCopyCard copy(context);
+    cfrmCopyCard copy(program.context());
     watcher.leaveAlone = &copy;
     when(
         &copy, [&copy] { return copy.windowTitle() == cfrmCopyCard::WriteCaption; },
@@ -270,9 +249,9 @@ void TestEndToEnd::copyAndErase() {
              QStringLiteral(
                  R"(card written: track 1 "SOURCE CARD", track 2 "1122334455=66", track 3 "777")"));
 
-    runtime.state.CancelRequested = false;
-    runtime.state.EraseTrackMask = 5;
-    frmEraseCard erase(context);
+    program.state.CancelRequested = false;
+    program.state.EraseTrackMask = 5;
+    frmEraseCard erase(program.context());
     watcher.leaveAlone = &erase;
     when(
         &erase, [&records] { return records.message().startsWith("\r\nErase complete."); },
@@ -293,20 +272,11 @@ void TestEndToEnd::incrementalBatch_data() {
 
 // The batch as the base-record window leaves it: track 1 ID, 98 up by 1, three cards, Z.
 void TestEndToEnd::incrementalBatch() {
-    QFETCH(QString, simMode);
-    QFETCH(QByteArray, mode);
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM),
-               {"--port", "1", "--mode", simMode, "--auto-swipe", "1200"});
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 1")).isEmpty());
-    sim_.write("blank\n");
-    QVERIFY(!waitForLine(QStringLiteral("card in the slot")).isEmpty());
-
-    LinkRuntime runtime;
-    MainModule &state = runtime.state;
-    FakeRecords records;
-    ModalWatcher watcher;
-    QVERIFY(setUp(runtime, mode));
+    start("+|+|+");
+    if (QTest::currentTestFailed())
+        return;
+    Program &program = *program_;
+    MainModule &state = program.state;
     state.IncrTrack = 1;
     state.Track1Data = "ID";
     state.Track2Data = "12";
@@ -316,10 +286,10 @@ void TestEndToEnd::incrementalBatch() {
     state.IncrCount = 3;
     state.IncrSuffix = "Z";
     state.CancelRequested = false;
-    cfrmWriteIncr batch(programContext(runtime, records));
-    watcher.leaveAlone = &batch;
+    cfrmWriteIncr batch(program.context());
+    program.watcher.leaveAlone = &batch;
     batch.run(); // ends by itself after the third card
-    QVERIFY(watcher.seen.isEmpty());
+    QVERIFY(program.watcher.seen.isEmpty());
     for (const char *number : {"98", "99", "100"})
         QCOMPARE(waitForLine(QStringLiteral("card written")),
                  QStringLiteral(R"(card written: track 1 "ID%1Z", track 2 "12", track 3 blank)")
@@ -339,23 +309,6 @@ void TestEndToEnd::portHeldByAnotherProgram() {
     QVERIFY(!port.open());
     QCOMPARE(port.openError(),
              QStringLiteral("Cannot open %1: it is in use by another program.").arg(device));
-}
-
-// The simulator finds its port by number like any encoder, and gives the operator's own
-// mapping back when it ends.
-void TestEndToEnd::registrationPutBack() {
-    const auto registered = [] {
-        return SettingsStore().portOverride(7);
-    };
-    SettingsStore().setPortOverride(7, QStringLiteral("/dev/ttyUSB9"));
-    sim_.start(QStringLiteral(KVT_SIM_PROGRAM), {"--port", "7", "--background"});
-    const QString device = waitForLine(QStringLiteral("device: ")).mid(8);
-    QVERIFY(!waitForLine(QStringLiteral("registered as port 7")).isEmpty());
-    QCOMPARE(registered(), device);
-    sim_.terminate();
-    QVERIFY(sim_.waitForFinished());
-    QCOMPARE(sim_.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(registered(), QStringLiteral("/dev/ttyUSB9"));
 }
 
 // One program for everything that runs kvt450-sim on a pseudo-terminal.

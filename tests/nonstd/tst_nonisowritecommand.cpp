@@ -19,7 +19,6 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 namespace Format = NonIsoFrames::Format;
-namespace Density = NonIsoFrames::Density;
 
 namespace {
 
@@ -63,6 +62,9 @@ private:
     QTimer timer_;
 };
 
+const QByteArray D210 = "210 BPI (Standard for T1&T3)";
+const QByteArray D75 = "75 BPI (Standard for T2)";
+
 QByteArrayList densities(const MainModule &state) {
     return {state.NonIsoT1Density, state.NonIsoT2Density, state.NonIsoT3Density};
 }
@@ -82,7 +84,7 @@ void TestNonIsoWriteCommand::densitiesStoredFromTheStart() {
     MainModule state;
     state.initialise();
     nfrmWDD window(state);
-    const QByteArrayList iso = {Density::Bpi210, Density::Bpi75, Density::Bpi210};
+    const QByteArrayList iso = {D210, D75, D210};
     QList<QByteArrayList> seen;
     Operator pick(
         {{"nfrmWDD",
@@ -101,12 +103,11 @@ void TestNonIsoWriteCommand::densitiesStoredFromTheStart() {
               w->findChild<QComboBox *>(u"Combo1_1"_s)->setCurrentIndex(0);
               Operator::press(w, "Command2");
           }}});
-    state.NonIsoT1Density = "75 BPI (Standard for T2)";
+    state.NonIsoT1Density = D75;
     QVERIFY(!window.run());
     QVERIFY(window.run());
-    QCOMPARE(seen,
-             (QList<QByteArrayList>{iso, {Density::Bpi75, Density::Bpi75, Density::Bpi210}, iso}));
-    QCOMPARE(densities(state), (QByteArrayList{Density::Bpi210, Density::Bpi210, Density::Bpi210}));
+    QCOMPARE(seen, (QList<QByteArrayList>{iso, {D75, D75, D210}, iso}));
+    QCOMPARE(densities(state), (QByteArrayList{D210, D210, D210}));
 }
 
 // Write, as the format selection runs it: the density window closes on OK and the entry
@@ -168,7 +169,7 @@ void TestNonIsoWriteCommand::densitiesThenEntryThenSwipeWrite() {
 
     QCOMPARE(operate.done(), 3);
     QVERIFY(densityClosed);
-    QCOMPARE(state.NonIsoT3Density, Density::Bpi75);
+    QCOMPARE(state.NonIsoT3Density, D75);
     QCOMPARE(port->events().filter(u"wrote track"_s),
              QStringList{R"(wrote track 3: "123" (5-bit T3, 75 BPI))"});
     QCOMPARE(dataWhenBack, "123");

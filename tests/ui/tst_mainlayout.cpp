@@ -144,14 +144,8 @@ private Q_SLOTS:
             for (const WindowSize &step : steps)
                 stepped = ApplyMainLayout(stepped.controls, stepped.reference, step);
             const LayoutResult once = ApplyMainLayout(MainDesignGeometry(), Design, last);
-            for (std::size_t i = 0; i < once.controls.size(); ++i) {
-                const TwipRect &a = stepped.controls[i];
-                const TwipRect &b = once.controls[i];
-                QVERIFY2(std::abs(a.left - b.left) < 0.01 && std::abs(a.top - b.top) < 0.01 &&
-                             std::abs(a.width - b.width) < 0.01 &&
-                             std::abs(a.height - b.height) < 0.01,
-                         MainDesignLayout()[i].name);
-            }
+            for (std::size_t i = 0; i < once.controls.size(); ++i)
+                QVERIFY2(near(stepped.controls[i], once.controls[i]), MainDesignLayout()[i].name);
         }
     }
 };

@@ -3,6 +3,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "ModalWatcher.h"
 
+#include "app/CharacterMessages.h"
 #include "app/MainModule.h"
 #include "ui/frmMainMenu.h"
 
@@ -10,15 +11,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString Track1Chars =
-    u"SP ! \" # $ % & ' ( ) * + , - . / 0 1 2 3 4 5 6 7 8 9 : ; = > @ A B C   \n"
-    "D E F G H I J K L M N O P Q R S T U V W X Y Z [ \\ ] ^ _"_s;
-const QString Track23Chars = u"0 1 2 3 4 5 6 7 8 9 : ; = > "_s;
-
-} // namespace
 
 class TestMainMenu : public QObject {
     Q_OBJECT
@@ -162,19 +154,39 @@ private Q_SLOTS:
         QVERIFY(!write->isEnabled());
     }
 
-    // Leaving a box by clicking a command: the command reads the box as the check left it.
+    // A press on Write while the box being left holds pasted text: the check runs with the
+    // click, not with the press, and once any message is dismissed the command runs and reads
+    // the box as the check left it.
+    void leavingIsCheckedBeforeTheCommand_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("pasted");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("lower case on track 1") << 0 << QByteArray("abc") << QByteArray("ABC") << 0;
+        QTest::newRow("invalid on track 2") << 1 << QByteArray("12<?") << QByteArray("12<?") << 1;
+    }
+
     void leavingIsCheckedBeforeTheCommand() {
+        QFETCH(int, index);
+        QFETCH(QByteArray, pasted);
         CommandWindows windows = this->windows();
-        QByteArray written;
-        windows.writeCard = [this, &written] {
-            written = window_->track(0);
+        QByteArrayList written;
+        windows.writeCard = [this, index, &written] {
+            written << window_->track(index);
         };
         window_->setCommandWindows(windows);
         showActive();
-        box(0)->setFocus();
-        window_->setTrack(0, "abc"); // pasted: no key check
-        QTest::mouseClick(window_->findChild<QPushButton *>(u"Command1_1"_s), Qt::LeftButton);
-        QCOMPARE(written, QByteArray("ABC"));
+        box(index)->setFocus();
+        window_->setTrack(index, pasted);
+        auto *write = window_->findChild<QPushButton *>(u"Command1_1"_s);
+        QTest::mousePress(write, Qt::LeftButton);
+        QTest::qWait(50);
+        QCOMPARE(watcher_->seen.size(), 0);
+        QTest::mouseRelease(write, Qt::LeftButton);
+        QTest::qWait(50);
+        QTEST(int(watcher_->seen.size()), "messages");
+        QCOMPARE(written.size(), 1);
+        QTEST(written[0], "written");
     }
 
     // Keys are typed, then the clipboard is pasted, then the box is left. A refused key shows
@@ -196,6 +208,8 @@ private Q_SLOTS:
                     << i << u"12"_s + QLatin1String(c) << u""_s << u"12"_s << u"following"_s;
         QTest::newRow("Enter on track 3") << 2 << u"12\r"_s << u""_s << u"12\n"_s << u"fellowing"_s;
         QTest::newRow("< pasted on track 2") << 1 << u""_s << u"12<3"_s << u"12<3"_s << u""_s;
+        QTest::newRow("beyond 8 bits pasted on track 2")
+            << 1 << u""_s << u"1\u20ac2"_s << u"12"_s << u""_s;
         QTest::newRow("lower case pasted on track 1")
             << 0 << u""_s << u"%b12^doe"_s << u"%B12^DOE"_s << u""_s;
         QTest::newRow("? pasted on track 1")
@@ -222,11 +236,11 @@ private Q_SLOTS:
         QCOMPARE(this->text(index), text);
         QCOMPARE(watcher_->seen.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty()) {
-            QCOMPARE(watcher_->seen[0].title, index == 0
-                                                  ? u" 7-Bit Character (Std T1) Format Error"_s
-                                                  : u" 5-Bit Character (Std T2/T3) Format Error"_s);
-            QCOMPARE(watcher_->seen[0].text, u"Use the %1 characters only:   \n"_s.arg(message) +
-                                                 (index == 0 ? Track1Chars : Track23Chars));
+            const InformationMessage expected = StandardFormatMessage(
+                index == 0 ? 7 : 5,
+                message == u"fellowing" ? Wording::Fellowing : Wording::Following);
+            QCOMPARE(watcher_->seen[0].title, expected.title);
+            QCOMPARE(watcher_->seen[0].text, expected.text);
             QCOMPARE(watcher_->seen[0].icon, QMessageBox::Information);
         }
         QCOMPARE(window_->focusWidget(), message == u"fellowing" ? box(index) : other);
@@ -235,56 +249,27 @@ private Q_SLOTS:
     // invalid boxes do not bounce the message between them.
     void leavingInvalidTextAlwaysReports() {
         showActive();
-        window_->setTrack(1, "A");
         window_->setTrack(2, "B");
-        box(1)->setFocus();
-        QTest::qWait(20);
-        auto leaveFor = [this](int to) {
-            box(to)->setFocus(Qt::TabFocusReason);
+        // Track 2 is given a text, then left for another box: the messages so far. The same
+        // invalid text left twice is reported twice; corrected, then wrong again, again.
+        struct Step {
+            QByteArray text;
+            int to;
+            int messages;
+        };
+        for (const Step &step : {Step{"A", 2, 1}, {"A", 2, 2}, {"1", 0, 2}, {"A", 0, 3}}) {
+            box(1)->setFocus();
+            window_->setTrack(1, step.text);
+            QTest::qWait(20);
+            const qsizetype before = watcher_->seen.size();
+            box(step.to)->setFocus(Qt::TabFocusReason);
             QTest::qWait(50);
             // After a message box the window manager makes the main window active again.
             window_->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        };
-        leaveFor(2);
-        QCOMPARE(watcher_->seen.size(), 1);
-        QCOMPARE(QApplication::focusWidget(), box(1));
-        leaveFor(2);
-        QCOMPARE(watcher_->seen.size(), 2);
-        QCOMPARE(QApplication::focusWidget(), box(1));
-        // Corrected, then keyed wrong again: reported again.
-        window_->setTrack(1, "1");
-        leaveFor(0);
-        QCOMPARE(watcher_->seen.size(), 2);
-        box(1)->setFocus();
-        window_->setTrack(1, "A");
-        leaveFor(0);
-        QCOMPARE(watcher_->seen.size(), 3);
-        QCOMPARE(QApplication::focusWidget(), box(1));
-    }
-
-    // A press on a command while the box being left is invalid: the message comes with the
-    // click, and once the operator has dismissed it the command runs.
-    void commandRunsAfterLeavingMessage() {
-        CommandWindows windows = this->windows();
-        int writes = 0;
-        windows.writeCard = [&writes] {
-            ++writes;
-        };
-        window_->setCommandWindows(windows);
-        showActive();
-        box(1)->setFocus();
-        QTest::keyClicks(box(1), "12");
-        window_->setTrack(1, "12<?");
-        auto *write = window_->findChild<QPushButton *>(u"Command1_1"_s);
-        QTest::mousePress(write, Qt::LeftButton);
-        QTest::qWait(50);
-        QCOMPARE(watcher_->seen.size(), 0);
-        QTest::mouseRelease(write, Qt::LeftButton);
-        QTest::qWait(50);
-        QCOMPARE(watcher_->seen.size(), 1);
-        QCOMPARE(watcher_->seen[0].title, u" 5-Bit Character (Std T2/T3) Format Error"_s);
-        QCOMPARE(writes, 1);
+            QCOMPARE(watcher_->seen.size(), step.messages);
+            QCOMPARE(QApplication::focusWidget() == box(1), step.messages > before);
+        }
     }
 };
 

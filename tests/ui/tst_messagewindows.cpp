@@ -1,7 +1,7 @@
+#include "MessageWindowSet.h"
 #include "ModalWatcher.h"
 
 #include "app/MainModule.h"
-#include "ui/MessageWindows.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -14,17 +14,10 @@ private Q_SLOTS:
     void captionsAndTexts() {
         MainModule state;
         state.initialise();
-        sfrmReadErr read(state);
-        sfrmWriteErr write(state);
-        sfrmEraseErr erase;
-        sfrmRFOK rfOk;
-        sfrmIncEOK incEOk;
-        sfrmFormatError format;
-        sfrmSaveError save;
-        save.setFileName(u"/home/op/E052026812..txt"_s);
+        MessageWindowSet windows(state);
+        windows.save.setFileName(u"/home/op/E052026812..txt"_s);
         ModalWatcher watcher;
-        for (MessageWindow *window : std::initializer_list<MessageWindow *>{
-                 &read, &write, &erase, &rfOk, &incEOk, &format, &save})
+        for (MessageWindow *window : windows.all())
             window->showModal();
         // The read and write captions follow NonIsoMode and WriteErrCaption as they are at
         // each opening, not at construction.
@@ -34,8 +27,8 @@ private Q_SLOTS:
         for (const auto &[nonIso, caption] : states) {
             state.NonIsoMode = nonIso;
             state.WriteErrCaption = caption;
-            read.showModal();
-            write.showModal();
+            windows.read.showModal();
+            windows.write.showModal();
         }
 
         QStringList shown;
@@ -60,8 +53,8 @@ private Q_SLOTS:
                               "Non-ISO Read Swipe Error", "Non-ISO Write Swipe Error",
                               "Read Swipe Error", "Write Swipe Error"}));
         // The save error names the file after its label, in a box of its own.
-        QCOMPARE(save.findChild<QLabel *>(u"LB"_s)->text() +
-                     save.findChild<QPlainTextEdit *>(u"LC"_s)->toPlainText(),
+        QCOMPARE(windows.save.findChild<QLabel *>(u"LB"_s)->text() +
+                     windows.save.findChild<QPlainTextEdit *>(u"LC"_s)->toPlainText(),
                  u"No card swipe(s) saved to /home/op/E052026812..txt"_s);
     }
 };

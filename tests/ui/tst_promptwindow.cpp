@@ -1,9 +1,5 @@
-#include "FakeLink.h"
-#include "ScriptedPort.h"
+#include "StubPrompt.h"
 
-#include "link/IsoProtocol.h"
-
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -14,72 +10,6 @@ namespace {
 // ESC s ESC 01 %ABC? ESC 02 ;123? ESC 03 ;+? FS ESC 0
 const QByteArray GoldenRead =
     QByteArray::fromHex("1b731b01254142433f1b023b3132333f1b033b2b3f1c1b30");
-
-// A read-type window: one ReadTracks per card, success advances the card number.
-class StubWindow final : public PromptWindow {
-public:
-    StubWindow(const Context &context, const Look &look, FakePump &pump)
-        : PromptWindow(context, look), protocol_(session(), {}), pump_(pump) {}
-
-    // What the operator was shown, in order.
-    QStringList shown;
-    QList<bool> unloads;
-
-    using PromptWindow::setSkipEnabled;
-
-protected:
-    Opening openingHandshake() override { return standardHandshake("L"); }
-    Next runCard() override {
-        const SwipeResult result = protocol_.ReadTracks();
-        if (state().CancelRequested)
-            return Next::Stop;
-        if (result == SwipeResult::Done)
-            advanceCardNumber();
-        else if (result == SwipeResult::Failed)
-            reportCardFailure();
-        return Next::Continue;
-    }
-    void showOpeningError(Opening failure) override {
-        shown << QStringLiteral("opening error %1").arg(int(failure));
-    }
-    void showCardError() override {
-        shown << QStringLiteral("card error");
-        // What a modal message window does when it closes.
-        QEvent activation(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(this, &activation);
-        pump_.yield();
-        pump_.yield();
-    }
-    void setErrorIndication(bool on) override { protocol_.SetErrorIndicator(on); }
-    void unloading(bool byOperator) override { unloads << byOperator; }
-    void sendClosingFrames() override {
-        if (protocol_.isKvt380a())
-            session().send("\x7f");
-    }
-    void reportPortFailure(const QString &sentence) override {
-        shown << (promptLabel()->isVisible() ? QStringLiteral("during the wait: ") : QString()) +
-                     sentence;
-    }
-
-private:
-    IsoProtocol protocol_;
-    FakePump &pump_;
-};
-
-struct Rig : FakeLink {
-    explicit Rig(bool kvt = false, const PromptWindow::Look &look = {})
-        : FakeLink(kvt ? "KVT-380A" : "LRQ118") {
-        const PortFactory factory = [this](QObject *parent) {
-            port = new ScriptedPort(clock);
-            port->setParent(parent);
-            return port;
-        };
-        window = std::make_unique<StubWindow>(context(factory), look, pump);
-    }
-
-    ScriptedPort *port = nullptr;
-    std::unique_ptr<StubWindow> window;
-};
 
 } // namespace
 
@@ -110,8 +40,8 @@ void TestPromptWindow::cardsUntilClosed_data() {
 void TestPromptWindow::cardsUntilClosed() {
     QFETCH(QList<QByteArray>, replies);
     QFETCH(bool, titleBar);
-    Rig rig;
-    StubWindow &window = *rig.window;
+    StubPromptRig rig;
+    StubPrompt &window = *rig.window;
     for (const QByteArray &reply : replies)
         rig.port->onSend(QByteArray::fromHex("1b72"), reply, 200ms);
     // Activations while the loop runs, here and when the error window closes, do nothing.
@@ -151,8 +81,8 @@ void TestPromptWindow::openingFailure_data() {
 
 void TestPromptWindow::openingFailure() {
     QFETCH(QByteArray, resetReply);
-    Rig rig(true);
-    StubWindow &window = *rig.window;
+    StubPromptRig rig(true);
+    StubPrompt &window = *rig.window;
     if (resetReply.isEmpty())
         rig.pump.after(100ms, [&] { window.close(); });
     else
@@ -175,8 +105,8 @@ void TestPromptWindow::portFailure_data() {
 
 void TestPromptWindow::portFailure() {
     QFETCH(QString, why);
-    Rig rig;
-    StubWindow &window = *rig.window;
+    StubPromptRig rig;
+    StubPrompt &window = *rig.window;
     if (why.isEmpty()) {
         why = QStringLiteral("No device /dev/ttyS1 for port 2.");
         rig.port->failOpen(why);
@@ -197,12 +127,11 @@ void TestPromptWindow::portFailure() {
 // A window without a card sentence whose prompt is Label1, with Skip: the skip request is
 // taken once and gives the button back.
 void TestPromptWindow::skipAndLook() {
-    Rig rig(false, {.cardSentence = false, .skipButton = true, .promptName = "Label1"});
-    StubWindow &window = *rig.window;
+    StubPromptRig rig(false, {.cardSentence = false, .skipButton = true, .promptName = "Label1"});
+    StubPrompt &window = *rig.window;
     QVERIFY(window.findChild<QLabel *>(QStringLiteral("LC")) == nullptr);
     QVERIFY(window.findChild<QLabel *>(QStringLiteral("Label2")) == nullptr);
-    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
-             PromptWindow::SwipePromptText);
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label1"))->text(), "Please swipe a card.");
     auto *skip = window.findChild<QPushButton *>(QStringLiteral("Command1_1"));
     QVERIFY(skip != nullptr);
     QVERIFY(!skip->isEnabled());

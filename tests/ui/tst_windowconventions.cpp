@@ -1,8 +1,7 @@
-#include "FakeLink.h"
-#include "ScriptedPort.h"
+#include "MessageWindowSet.h"
+#include "StubPrompt.h"
 
 #include "app/MainModule.h"
-#include "ui/MessageWindows.h"
 #include "ui/WindowConventions.h"
 #include "ui/frmMainMenu.h"
 #include "ui/sfrmErrComm1.h"
@@ -13,42 +12,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-// A prompt window that only waits, until the operator closes it.
-class WaitingPrompt final : public PromptWindow {
-public:
-    WaitingPrompt(const Context &context, const Look &look, QWidget *parent)
-        : PromptWindow(context, look, parent) {}
-
-    using PromptWindow::setSkipEnabled;
-
-protected:
-    Opening openingHandshake() override { return Opening::Ready; }
-    Next runCard() override {
-        session().pause(1min, true, Stop::OnCancel);
-        return Next::Continue;
-    }
-    void showOpeningError(Opening) override {}
-    void showCardError() override {}
-    void setErrorIndication(bool) override {}
-};
-
-struct PromptRig : FakeLink {
-    explicit PromptRig(QWidget *owner = nullptr, const PromptWindow::Look &look = {})
-        : FakeLink("LRQ118"), window(context([this](QObject *parent) {
-                                         auto *port = new ScriptedPort(clock);
-                                         port->setParent(parent);
-                                         return port;
-                                     }),
-                                     look, owner) {}
-
-    WaitingPrompt window;
-};
 
 QStringList unnamedControls(QWidget *window) {
     const QList<QAccessible::Role> controls{QAccessible::EditableText, QAccessible::PushButton,
@@ -71,7 +38,8 @@ class TestWindowConventions : public QObject {
 private Q_SLOTS:
     void initTestCase() { installWindowConventions(*qApp); }
 
-    // A key on the main window's focused "Read" button: how often the command ran.
+    // A key on the main window's focused "Read" button: how often the command ran. (In a
+    // dialog Qt itself presses a focused button on Enter.)
     void keysOnMainWindowButton_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
@@ -113,64 +81,17 @@ private Q_SLOTS:
         QTEST(reads, "pressed");
     }
 
-    // Enter on the focused Cancel or Skip button of a prompt window that waits for a card.
-    void enterInPromptWindow_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("closed");
-        QTest::addColumn<bool>("skipped");
-        QTest::newRow("Cancel") << "Command1_0" << true << false;
-        QTest::newRow("Skip") << "Command1_1" << false << true;
-    }
-
-    void enterInPromptWindow() {
-        QFETCH(QString, button);
-        PromptRig rig(nullptr, {.skipButton = true});
-        bool closedByKey = false;
-        bool skipped = false;
-        rig.pump.after(10ms, [&] {
-            rig.window.setSkipEnabled(true);
-            auto *pressed = rig.window.findChild<QPushButton *>(button);
-            pressed->setFocus();
-            QTest::keyClick(pressed, Qt::Key_Return);
-            closedByKey = !rig.window.isVisible();
-            skipped = rig.window.takeSkipRequest();
-        });
-        rig.pump.after(20ms, [&] { rig.window.close(); });
-        rig.window.run();
-        QTEST(closedByKey, "closed");
-        QTEST(skipped, "skipped");
-    }
-
-    void enterInMessageWindow() {
-        sfrmRFOK window;
-        bool closedByKey = false;
-        QTimer::singleShot(0, &window, [&] {
-            auto *ok = window.findChild<QPushButton *>(QStringLiteral("Command1_0"));
-            QTest::keyClick(ok, Qt::Key_Return);
-            closedByKey = !window.isVisible();
-            window.close();
-        });
-        window.showModal();
-        QVERIFY(closedByKey);
-    }
-
     // The six track boxes, named by record and track, with the captions linked to them.
     void trackBoxNames_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("name");
-        QTest::newRow("TIT0") << 0 << "LIT1_0"
-                              << "Input record track 1";
-        QTest::newRow("TIT1") << 1 << "LIT1_1"
-                              << "Input record track 2";
-        QTest::newRow("TIT2") << 2 << "LIT1_2"
-                              << "Input record track 3";
-        QTest::newRow("TIT3") << 3 << "LIT1_5"
-                              << "Output record track 1";
-        QTest::newRow("TIT4") << 4 << "LIT1_4"
-                              << "Output record track 2";
-        QTest::newRow("TIT5") << 5 << "LIT1_3"
-                              << "Output record track 3";
+        const char *captions[] = {"LIT1_0", "LIT1_1", "LIT1_2", "LIT1_5", "LIT1_4", "LIT1_3"};
+        for (int box = 0; box < 6; ++box)
+            QTest::addRow("TIT%d", box) << box << captions[box]
+                                        << QStringLiteral("%1 record track %2")
+                                               .arg(box < 3 ? "Input" : "Output")
+                                               .arg(box % 3 + 1);
     }
 
     void trackBoxNames() {
@@ -194,23 +115,17 @@ private Q_SLOTS:
         state.initialise();
         frmMainMenu main(state);
         main.show();
-        QCOMPARE(unnamedControls(&main), QStringList());
-        PromptRig prompt(&main, {.skipButton = true});
-        QCOMPARE(unnamedControls(&prompt.window), QStringList());
-        std::vector<std::unique_ptr<MessageWindow>> messages;
-        messages.push_back(std::make_unique<sfrmErrComm1>());
-        messages.push_back(std::make_unique<sfrmReadErr>(state));
-        messages.push_back(std::make_unique<sfrmWriteErr>(state));
-        messages.push_back(std::make_unique<sfrmEraseErr>());
-        messages.push_back(std::make_unique<sfrmRFOK>());
-        messages.push_back(std::make_unique<sfrmIncEOK>());
-        messages.push_back(std::make_unique<sfrmFormatError>());
-        messages.push_back(std::make_unique<sfrmSaveError>());
-        for (const auto &message : messages)
-            QVERIFY2(unnamedControls(message.get()).isEmpty(),
-                     qPrintable(unnamedControls(message.get()).join(u' ')));
+        StubPromptRig prompt(false, {.skipButton = true}, &main);
+        sfrmErrComm1 comm;
+        MessageWindowSet messages(state);
+        QList<QWidget *> windows{&main, prompt.window.get(), &comm};
+        for (MessageWindow *message : messages.all())
+            windows << message;
+        for (QWidget *window : windows)
+            QVERIFY2(unnamedControls(window).isEmpty(),
+                     qPrintable(unnamedControls(window).join(u' ')));
         QCOMPARE(QAccessible::queryAccessibleInterface(
-                     messages.back()->findChild<QWidget *>(QStringLiteral("LC")))
+                     messages.save.findChild<QWidget *>(QStringLiteral("LC")))
                      ->text(QAccessible::Name),
                  QStringLiteral("No card swipe(s) saved to "));
     }
@@ -233,13 +148,13 @@ private Q_SLOTS:
                           screen.height() / 2);
         button->setGeometry(10, owner.height() - 40, 100, 30);
         owner.show();
-        PromptRig rig(&owner);
+        StubPromptRig rig(false, {}, &owner);
         QRect placed;
         rig.pump.after(10ms, [&] {
-            placed = rig.window.frameGeometry();
-            rig.window.close();
+            placed = rig.window->frameGeometry();
+            rig.window->close();
         });
-        rig.window.run();
+        rig.window->run();
         QVERIFY(screen.contains(placed));
         const QRect buttons(button->mapToGlobal(QPoint(0, 0)), button->size());
         if (roomBeside) {
