@@ -7,8 +7,8 @@
 namespace Kvt = IsoFrames::Kvt380a;
 
 IsoWriteWindow::IsoWriteWindow(const Context &context, const IsoProtocol::Options &protocol,
-                               QWidget *parent)
-    : PromptWindow(context, {}, parent), protocol_(session(), protocol) {}
+                               const Look &look, QWidget *parent)
+    : PromptWindow(context, look, parent), protocol_(session(), protocol) {}
 
 PromptWindow::Opening IsoWriteWindow::writeOpening(const ResetRule &reset) {
     if (!protocol_.isKvt380a()) {

@@ -9,7 +9,7 @@ class IsoWriteWindow : public PromptWindow {
     Q_OBJECT
 public:
     IsoWriteWindow(const Context &context, const IsoProtocol::Options &protocol,
-                   QWidget *parent = nullptr);
+                   const Look &look = {}, QWidget *parent = nullptr);
 
 protected:
     // LRQ118: 1B 84, then PrepareWrite. KVT-380A: the reset with rule, the pause, then "(".

@@ -2,13 +2,12 @@
 
 #include "app/MainModule.h"
 #include "ui/MainRecords.h"
-#include "ui/MessageWindows.h"
 
 namespace Lrq = IsoFrames::Lrq118;
 namespace Kvt = IsoFrames::Kvt380a;
 
 cfrmEncodeRF::cfrmEncodeRF(const Context &context, QWidget *parent)
-    : PromptWindow(context, {.skipButton = true}, parent), protocol_(session(), Protocol) {
+    : IsoWriteWindow(context, Protocol, {.skipButton = true}, parent) {
     setObjectName(QStringLiteral("cfrmEncodeRF"));
     setWindowTitle(QStringLiteral("File Encode Prompt - Write Record"));
     setCardSentence(QStringLiteral("You are writing card #                 ."));
@@ -25,19 +24,14 @@ void cfrmEncodeRF::startWork() {
     PromptWindow::startWork();
 }
 
+// LRQ118 opens with ESC a and the density frame rather than the write windows' 1B 84.
 PromptWindow::Opening cfrmEncodeRF::openingHandshake() {
-    LinkSession &s = session();
-    if (!s.ResetStep())
-        return Opening::ResetFailed;
-    if (!protocol_.isKvt380a())
-        protocol_.PrepareWrite();
-    s.PauseAfterReset();
-    if (!protocol_.isKvt380a())
-        return Opening::Ready;
-    if (s.OpeningCommand(Kvt::OpeningWrite))
-        return Opening::Ready;
-    protocol_.ResetIndications();
-    return Opening::CommandFailed;
+    if (protocol().isKvt380a())
+        return writeOpening({});
+    session().send(Lrq::Reset);
+    protocol().PrepareWrite();
+    session().PauseAfterReset();
+    return Opening::Ready;
 }
 
 PromptWindow::Next cfrmEncodeRF::runCard() {
@@ -52,9 +46,9 @@ PromptWindow::Next cfrmEncodeRF::runCard() {
     showCardSentence(true);
     showSwipePrompt(true);
     const MainRecords::Tracks tracks = records().input();
-    const SwipeResult result = protocol_.WriteTracks(tracks[0], tracks[1], tracks[2]);
+    const SwipeResult result = protocol().WriteTracks(tracks[0], tracks[1], tracks[2]);
     setSkipEnabled(false);
-    const bool kvt = protocol_.isKvt380a();
+    const bool kvt = protocol().isKvt380a();
     if (result == SwipeResult::Done && !state().CancelRequested) {
         records().showOutput(tracks, MainRecords::BlankLength::AsText);
         records().setMessage("\r\nWrite complete.  Verify data accuracy before continue.");
@@ -66,40 +60,23 @@ PromptWindow::Next cfrmEncodeRF::runCard() {
         return Next::Stop;
     } else if (result == SwipeResult::Skipped) {
         if (kvt) {
-            protocol_.SendAndWait(Kvt::Reset);
-            protocol_.SendAndWait(Kvt::OpeningWrite);
+            protocol().SendAndWait(Kvt::Reset);
+            protocol().SendAndWait(Kvt::OpeningWrite);
         }
     } else {
-        records().markOutputFailed();
-        records().setMessage({});
-        if (kvt)
-            protocol_.ResetIndications();
-        else
+        if (!kvt)
             session().send(Lrq::ErrorOff);
         // The same record goes onto the next card.
         takeNext_ = false;
-        reportCardFailure();
-        if (result == SwipeResult::NotDone)
+        if (writeFailed(result) == Next::Stop)
             return Next::Stop;
     }
     if (kvt)
-        protocol_.ResetIndications();
+        protocol().ResetIndications();
     // Cancel need not wait for the pause to run out.
     session().pause(RecordPause, true, Stop::OnCancel);
     records().setMessage({});
     return Next::Continue;
-}
-
-void cfrmEncodeRF::showOpeningError(Opening) {
-    sfrmReadErr(state(), this).showModal();
-}
-
-void cfrmEncodeRF::showCardError() {
-    sfrmWriteErr(state(), this).showModal();
-}
-
-void cfrmEncodeRF::setErrorIndication(bool on) {
-    protocol_.SetErrorIndicator(on);
 }
 
 void cfrmEncodeRF::unloading(bool byOperator) {
@@ -108,6 +85,7 @@ void cfrmEncodeRF::unloading(bool byOperator) {
         state().EncodeFileCancelled = true;
 }
 
+// DEL goes out in both command sets.
 void cfrmEncodeRF::sendClosingFrames() {
-    protocol_.SendAndWait(Kvt::Reset);
+    protocol().SendAndWait(Kvt::Reset);
 }

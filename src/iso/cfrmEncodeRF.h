@@ -1,15 +1,14 @@
 #pragma once
 
 #include "iso/CardDataFile.h"
-#include "link/IsoProtocol.h"
-#include "ui/PromptWindow.h"
+#include "iso/IsoWriteWindow.h"
 
 #include <chrono>
 #include <optional>
 
 // "Encode from File": writes the records of EncodeFileText onto one card after another,
 // until the file ends or the operator cancels; Skip drops the record waiting for a card.
-class cfrmEncodeRF : public PromptWindow {
+class cfrmEncodeRF : public IsoWriteWindow {
     Q_OBJECT
 public:
     // SendAndWait opens the port when closed and lets the reply settle; the write neither
@@ -33,14 +32,10 @@ protected:
     void startWork() override;
     Opening openingHandshake() override;
     Next runCard() override;
-    void showOpeningError(Opening failure) override;
-    void showCardError() override;
-    void setErrorIndication(bool on) override;
     void unloading(bool byOperator) override;
     void sendClosingFrames() override;
 
 private:
-    IsoProtocol protocol_;
     std::optional<RecordReader> reader_;
     bool takeNext_ = true;
 };

@@ -2,9 +2,9 @@
 
 #include "app/MainModule.h"
 #include "ui/DialogFrame.h"
+#include "ui/SelectionLayout.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,12 +16,8 @@ cfrmTrackSelect::cfrmTrackSelect(MainModule &state, QWidget *parent)
     setWindowTitle(QStringLiteral("Incremental Encode - Track Selection"));
     setFixedDialogFrame(*this);
 
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(dialogPicture(*this, QStyle::SP_MessageBoxQuestion));
     auto *prompt = new QLabel(QStringLiteral("Please select a track to increment."), this);
     prompt->setObjectName(QStringLiteral("Label1"));
-
     auto *frame = new QGroupBox(this);
     frame->setObjectName(QStringLiteral("Frame1"));
     auto *options = new QVBoxLayout(frame);
@@ -30,6 +26,8 @@ cfrmTrackSelect::cfrmTrackSelect(MainModule &state, QWidget *parent)
         trackOptions_[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
         options->addWidget(trackOptions_[i]);
     }
+    auto *choices = new QVBoxLayout;
+    choices->addWidget(frame);
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Command1_1"));
@@ -38,25 +36,7 @@ cfrmTrackSelect::cfrmTrackSelect(MainModule &state, QWidget *parent)
     cancel->setObjectName(QStringLiteral("Command1_0"));
     connect(ok, &QPushButton::clicked, this, &cfrmTrackSelect::okPressed);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *text = new QVBoxLayout;
-    text->setSpacing(10);
-    text->addWidget(prompt);
-    text->addWidget(frame);
-    auto *content = new QHBoxLayout;
-    content->setSpacing(16);
-    content->addWidget(picture, 0, Qt::AlignTop);
-    content->addLayout(text, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 18, 20, 14);
-    layout->setSpacing(16);
-    layout->addLayout(content);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutSelection(*this, QStyle::SP_MessageBoxQuestion, prompt, choices, {ok, cancel});
 }
 
 void cfrmTrackSelect::run() {

@@ -6,7 +6,7 @@
 namespace Kvt = IsoFrames::Kvt380a;
 
 cfrmWriteCard::cfrmWriteCard(const Context &context, QWidget *parent)
-    : IsoWriteWindow(context, {}, parent) {
+    : IsoWriteWindow(context, {}, {}, parent) {
     setObjectName(QStringLiteral("cfrmWriteCard"));
     setWindowTitle(QStringLiteral("Write Swipe Prompt"));
     setCardSentence(QStringLiteral("You are writing card #                  ."));

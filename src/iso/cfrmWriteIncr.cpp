@@ -14,7 +14,7 @@ const QString CardSentence = QStringLiteral("You are writing card #             
 } // namespace
 
 cfrmWriteIncr::cfrmWriteIncr(const Context &context, QWidget *parent)
-    : IsoWriteWindow(context, Protocol, parent) {
+    : IsoWriteWindow(context, Protocol, {}, parent) {
     setObjectName(QStringLiteral("cfrmWriteIncr"));
     setWindowTitle(QStringLiteral("Incremental Encode Prompt "));
 }

@@ -86,20 +86,20 @@ WaitEnd LinkSession::pause(Duration length, bool yields, Stop stop) {
     return waitFor({}, {length, yields, stop});
 }
 
-WaitEnd LinkSession::waitFor(const std::function<bool()> &condition, const WaitSpec &spec,
+WaitEnd LinkSession::waitFor(const std::function<bool()> &condition, const WaitSpec &wait,
                              const std::function<bool()> &ended) {
-    const Stop stop = spec.stop;
+    const Stop stop = wait.stop;
     return waiter_.wait(condition,
-                        WaitRule{spec.limit, spec.yields,
+                        WaitRule{wait.limit, wait.yields,
                                  [this, stop, &ended] {
                                      return stopped(stop) || (ended && ended());
                                  }},
                         &port_);
 }
 
-WaitEnd LinkSession::waitForBytes(int count, const WaitSpec &spec,
+WaitEnd LinkSession::waitForBytes(int count, const WaitSpec &wait,
                                   const std::function<bool()> &ended) {
-    return waitFor([this, count] { return port_.inBufferCount() >= count; }, spec, ended);
+    return waitFor([this, count] { return port_.inBufferCount() >= count; }, wait, ended);
 }
 
 Duration LinkSession::quietGap() const {
@@ -164,10 +164,10 @@ QByteArray LinkSession::SendAndWait(const QByteArray &command, const SendAndWait
     if (rule.yields)
         yieldOnce();
     send(command);
-    WaitSpec spec{rule.limit, rule.yields, rule.stop};
-    if (!rule.yields && !spec.limit)
-        spec.limit = UnyieldingReplyLimit;
-    if (waitForBytes(1, spec) != WaitEnd::Met)
+    WaitSpec wait{rule.limit, rule.yields, rule.stop};
+    if (!rule.yields && !wait.limit)
+        wait.limit = UnyieldingReplyLimit;
+    if (waitForBytes(1, wait) != WaitEnd::Met)
         return NoReply;
     if (rule.settle > Duration::zero())
         pauseUntilQuiet(rule.settle);

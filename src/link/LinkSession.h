@@ -129,11 +129,11 @@ public:
     // Lets the user interface handle what is pending, without sleeping.
     void yieldOnce();
     WaitEnd pause(Duration length, bool yields = true, Stop stop = Stop::Never);
-    // Waits until condition holds; `ended`, when given, is a further stop tested with the
-    // spec's own.
-    WaitEnd waitFor(const std::function<bool()> &condition, const WaitSpec &spec,
+    // Waits until condition holds; `ended`, when given, is a further stop tested along with
+    // the wait's own.
+    WaitEnd waitFor(const std::function<bool()> &condition, const WaitSpec &wait,
                     const std::function<bool()> &ended = {});
-    WaitEnd waitForBytes(int count, const WaitSpec &spec, const std::function<bool()> &ended = {});
+    WaitEnd waitForBytes(int count, const WaitSpec &wait, const std::function<bool()> &ended = {});
     // "Take what has arrived after a fixed time", safe at any line speed: waits at least
     // atLeast, then on while bytes are still arriving, until the line has been quiet for
     // quietGap(). Met: the line went quiet; TimedOut: bytes were still arriving

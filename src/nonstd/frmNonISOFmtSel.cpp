@@ -2,7 +2,7 @@
 
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
-#include "nonstd/SelectionLayout.h"
+#include "ui/SelectionLayout.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -105,7 +105,8 @@ frmNonISOFmtSel::frmNonISOFmtSel(MainModule &state, QWidget *parent)
     auto *cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("Command3"));
     readButton_->setDefault(true);
-    layOutSelection(*this, heading, choices, {readButton_, writeButton_, cancelButton});
+    layOutSelection(*this, QStyle::SP_DriveFDIcon, heading, choices,
+                    {readButton_, writeButton_, cancelButton});
 
     connect(options, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)

@@ -2,9 +2,9 @@
 
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
-#include "nonstd/SelectionLayout.h"
 #include "nonstd/TrackPanel.h"
 #include "ui/DialogFrame.h"
+#include "ui/SelectionLayout.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -54,7 +54,7 @@ nfrmWDD::nfrmWDD(MainModule &state, QWidget *parent)
     cancelButton->setObjectName(QStringLiteral("Command3"));
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    layOutSelection(*this, heading, rows, {okButton_, cancelButton});
+    layOutSelection(*this, QStyle::SP_DriveFDIcon, heading, rows, {okButton_, cancelButton});
 }
 
 bool nfrmWDD::run() {

@@ -3,11 +3,11 @@
 #include "app/MainModule.h"
 #include "link/NonIsoFrames.h"
 #include "nonstd/NonIsoTexts.h"
-#include "nonstd/SelectionLayout.h"
 #include "nonstd/TrackPanel.h"
 #include "ui/DialogFrame.h"
 #include "ui/EntryFieldGuard.h"
 #include "ui/LimitedPlainTextEdit.h"
+#include "ui/SelectionLayout.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

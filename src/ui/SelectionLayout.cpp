@@ -1,4 +1,4 @@
-#include "nonstd/SelectionLayout.h"
+#include "ui/SelectionLayout.h"
 
 #include "ui/DialogFrame.h"
 
@@ -19,11 +19,11 @@ QHBoxLayout *buttonRow(std::initializer_list<QPushButton *> buttons) {
     return row;
 }
 
-void layOutSelection(QDialog &window, QWidget *heading, QLayout *choices,
-                     std::initializer_list<QPushButton *> buttons) {
+void layOutSelection(QDialog &window, QStyle::StandardPixmap icon, QWidget *heading,
+                     QLayout *choices, std::initializer_list<QPushButton *> buttons) {
     auto *picture = new QLabel(&window);
     picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(dialogPicture(window, QStyle::SP_DriveFDIcon));
+    picture->setPixmap(dialogPicture(window, icon));
     auto *text = new QVBoxLayout;
     text->setSpacing(14);
     text->addWidget(heading);
