@@ -53,15 +53,21 @@ SwipeResult NonIsoProtocol::readKvt380a(const Raw::Selection &selection) {
     s.send(Kvt::Read);
     if (const std::optional<SwipeResult> early = s.awaitReadAnswer(KvtReadAckLimit))
         return *early;
+    const QByteArray answer = s.input();
+    QByteArray after;
     if (selection.standardFormat) {
         s.pause(KvtStandardAckSettle);
         if (s.cancelRequested())
             return SwipeResult::NotDone;
+        after = s.input();
     }
-    if (s.input() != Kvt::Ack)
+    // A card swiped during that wait has been answered already, with a second "^": asking
+    // again would lose it.
+    const bool swiped = after == Kvt::Ack;
+    if (answer != Kvt::Ack || !(after.isEmpty() || swiped))
         return s.readAgainLater();
     s.prompt().showSwipePrompt(true);
-    if (!s.awaitSwipe())
+    if (!swiped && !s.awaitSwipe())
         return SwipeResult::NotDone;
     s.discardInput();
     // Kept aside until all three have come, so that a cancelled read changes nothing.

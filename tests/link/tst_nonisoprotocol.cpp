@@ -234,6 +234,11 @@ void TestNonIsoProtocol::exchanges_data() {
         "NotDone" + old, "50 / 71 31 / 72 32");
     row("KVT-380A read, ^^ to P", Kvt, ReadW, IsoFormats, {{"P", "^^", 10ms}}, Read,
         "NotDone" + old, "50");
+    // A card swiped before the standard read's 0.5 s are over is read, not asked for again.
+    Replies earlySwipe = standardSwipe;
+    earlySwipe[1].at = 300ms;
+    row("KVT-380A standard read, swiped during the wait", Kvt, ReadW, IsoFormats, earlySwipe, Read,
+        "Done: %ABC?,+,*", "50 / 71 31 / 72 32 / 73 33");
     row("KVT-380A read, P unanswered", Kvt, ReadW, IsoFormats, {}, Read, "Failed" + old, "50");
     // The standard read takes the answer to P only 0.5 s later; the custom read at once.
     const Replies lateByte = {{"P", "^", 10ms}, {"", "x", 300ms}, {"", "^", 900ms},

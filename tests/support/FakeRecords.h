@@ -2,6 +2,8 @@
 
 #include "ui/MainRecords.h"
 
+#include <QByteArrayList>
+
 #include <array>
 
 // The main window's records and message area, without the window.
@@ -17,10 +19,11 @@ public:
     [[nodiscard]] QByteArray message() const override { return message_; }
     void setMessage(const QByteArray &text) override {
         message_ = text;
-        ++messages;
+        messageLog << text;
     }
 
-    int messages = 0;
+    // Every message shown, in order.
+    QByteArrayList messageLog;
 
 private:
     std::array<QByteArray, 6> tracks_;

@@ -10,7 +10,7 @@ class FakeClock;
 // A port with the virtual encoder behind it, on the fake clock: what is sent reaches the
 // encoder at the clock's time, and its replies are waiting once the clock has passed
 // their time. The encoder's event lines are kept for the test to look at.
-class ModelPort final : public FakePort {
+class ModelPort : public FakePort {
     Q_OBJECT
 public:
     ModelPort(FakeClock &clock, EncoderModel::CommandSet set);
