@@ -231,6 +231,13 @@ RecordFileWriteResult WriteRecordFile(const QString &path, const QByteArray &tex
     return {RecordFileWriteResult::Outcome::Written, {}};
 }
 
+QString WithTextSuffix(const QString &path) {
+    const QFileInfo info(path);
+    if (info.fileName().isEmpty() || !info.suffix().isEmpty())
+        return path;
+    return path + (path.endsWith(u'.') ? QStringLiteral("txt") : QStringLiteral(".txt"));
+}
+
 QString DefaultSaveFileName(const QDate &date, double secondsSinceMidnight, const QLocale &locale) {
     // The locale's short date pattern gives the order; every field is written in full so
     // the name keeps its length whatever the pattern abbreviates.

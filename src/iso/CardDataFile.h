@@ -84,3 +84,7 @@ struct RecordFileWriteResult {
 // first four characters of the seconds since midnight.
 [[nodiscard]] QString DefaultSaveFileName(const QDate &date, double secondsSinceMidnight,
                                           const QLocale &locale);
+
+// A chosen save name with ".txt" added when it has no suffix of its own, so that the file
+// shows in the open dialog; a name ending in "." (the default name can) gets "txt" alone.
+[[nodiscard]] QString WithTextSuffix(const QString &path);

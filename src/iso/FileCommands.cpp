@@ -28,14 +28,12 @@ QString chooseFile(QFileDialog::AcceptMode mode, QWidget *parent, const QString 
     // overwrite question belongs to the writing of the file.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    // A saved file shows in the open dialog's list, whose filter is *.txt.
-    if (mode == QFileDialog::AcceptSave)
-        dialog.setDefaultSuffix(QStringLiteral("txt"));
     if (!fileName.isEmpty())
         dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    return mode == QFileDialog::AcceptSave ? WithTextSuffix(chosen) : chosen;
 }
 
 QString defaultSaveName() {

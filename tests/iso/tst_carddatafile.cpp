@@ -319,6 +319,21 @@ private Q_SLOTS:
         QTEST(DefaultSaveFileName(date, seconds, QLocale(locale)), "name");
     }
 
+    void textSuffix_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("default name") << u"/home/op/E052026812."_s << u"/home/op/E052026812.txt"_s;
+        QTest::newRow("no suffix") << u"/home/op/E0520260"_s << u"/home/op/E0520260.txt"_s;
+        QTest::newRow("dotted folder") << u"/home/op/v1.2/cards"_s << u"/home/op/v1.2/cards.txt"_s;
+        QTest::newRow("own suffix kept") << u"/home/op/cards.csv"_s << u"/home/op/cards.csv"_s;
+        QTest::newRow("txt kept") << u"/home/op/cards.txt"_s << u"/home/op/cards.txt"_s;
+    }
+
+    void textSuffix() {
+        QFETCH(QString, chosen);
+        QTEST(WithTextSuffix(chosen), "saved");
+    }
+
     // A run's records stay on disk, complete ones only, until they are saved or given up.
     void recoveryRuns() {
         const QString folder = home_.filePath(u"data/KVT450/KVT450"_s);
