@@ -104,22 +104,18 @@ private Q_SLOTS:
         QTest::addColumn<Selection>("selection");
         QTest::addColumn<QByteArray>("lrq");
         QTest::addColumn<QByteArray>("kvt"); // the three track commands, one per send
-        QTest::newRow("T1 T2 T2") << standard(T1, T2, T2) << QByteArray("1b 52 11 02 03")
-                                  << QByteArray("71 31 / 72 32 / 73 32");
-        QTest::newRow("ISO formats") << standard(T1, T2, T3) << QByteArray("1b 52 11 02 03")
-                                     << QByteArray("71 31 / 72 32 / 73 33");
-        QTest::newRow("T1 everywhere") << standard(T1, T1, T1) << QByteArray("1b 52 11 12 13")
-                                       << QByteArray("71 31 / 72 31 / 73 31");
-        QTest::newRow("T3 on track 1") << standard(T3, T2, T1) << QByteArray("1b 52 01 02 13")
-                                       << QByteArray("71 33 / 72 32 / 73 31");
-        QTest::newRow("unknown format")
-            << standard("Std T9", T2, QByteArray()) << QByteArray("1b 52 01 02 03")
-            << QByteArray("71 / 72 32 / 73");
-        QTest::newRow("custom") << custom(C5, C6, C7) << QByteArray("1b 52 01 02 03")
-                                << QByteArray("55 35 / 56 36 / 57 37");
-        QTest::newRow("custom unknown")
-            << custom(C7, "8-Bit Character", C5) << QByteArray("1b 52 01 02 03")
-            << QByteArray("55 37 / 56 / 57 35");
+        const auto row = [](const char *name, const Selection &selection, const char *lrq,
+                            const char *kvt) {
+            QTest::newRow(name) << selection << QByteArray(lrq) << QByteArray(kvt);
+        };
+        row("T1 T2 T2", standard(T1, T2, T2), "1b 52 11 02 03", "71 31 / 72 32 / 73 32");
+        row("ISO formats", standard(T1, T2, T3), "1b 52 11 02 03", "71 31 / 72 32 / 73 33");
+        row("T1 everywhere", standard(T1, T1, T1), "1b 52 11 12 13", "71 31 / 72 31 / 73 31");
+        row("T3 on track 1", standard(T3, T2, T1), "1b 52 01 02 13", "71 33 / 72 32 / 73 31");
+        row("unknown format", standard("Std T9", T2, {}), "1b 52 01 02 03", "71 / 72 32 / 73");
+        row("custom", custom(C5, C6, C7), "1b 52 01 02 03", "55 35 / 56 36 / 57 37");
+        row("custom unknown", custom(C7, "8-Bit Character", C5), "1b 52 01 02 03",
+            "55 37 / 56 / 57 35");
     }
 
     void readCommands() {
@@ -135,17 +131,18 @@ private Q_SLOTS:
         QTest::addColumn<Selection>("selection");
         QTest::addColumn<Tracks>("tracks");
         QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("ABC on track 2 in T1")
-            << standard(T2, T1, T3) << Tracks{"", "ABC", ""}
-            << QByteArray::fromHex("1b571b731b011b124142431b033f1c").toHex(' ');
-        QTest::newRow("markers are not written")
-            << standard(T1, T2, T3) << Tracks{"*", "+", "*"}
-            << QByteArray::fromHex("1b571b731b111b021b033f1c").toHex(' ');
-        QTest::newRow("all three")
-            << standard(T1, T2, T3) << Tracks{"A", "1", "+2"}
-            << QByteArray::fromHex("1b571b731b11411b02311b032b323f1c").toHex(' ');
-        QTest::newRow("no format") << standard("", "", "") << Tracks{"9", "", ""}
-                                   << QByteArray::fromHex("1b571b731b01391b021b033f1c").toHex(' ');
+        const auto row = [](const char *name, const Selection &selection, const Tracks &tracks,
+                            const char *frame) {
+            QTest::newRow(name) << selection << tracks << QByteArray(frame);
+        };
+        row("ABC on track 2 in T1", standard(T2, T1, T3), {"", "ABC", ""},
+            "1b 57 1b 73 1b 01 1b 12 41 42 43 1b 03 3f 1c");
+        row("markers are not written", standard(T1, T2, T3), {"*", "+", "*"},
+            "1b 57 1b 73 1b 11 1b 02 1b 03 3f 1c");
+        row("all three", standard(T1, T2, T3), {"A", "1", "+2"},
+            "1b 57 1b 73 1b 11 41 1b 02 31 1b 03 2b 32 3f 1c");
+        row("no format", standard("", "", ""), {"9", "", ""},
+            "1b 57 1b 73 1b 01 39 1b 02 1b 03 3f 1c");
     }
 
     void lrqWrite() {
@@ -158,20 +155,21 @@ private Q_SLOTS:
         QTest::addColumn<Selection>("selection");
         QTest::addColumn<Tracks>("tracks");
         QTest::addColumn<QByteArray>("sends");
-        QTest::newRow("0B on track 3, 5 bits at 75 BPI")
-            << custom(C5, C5, C5, D210, D210, D75) << Tracks{"", "", QByteArray::fromHex("0b")}
-            << QByteArray("47 35 / 00 / 00 / 00 / 00 / 00 / 00 / 0b 04 / 40");
-        QTest::newRow("custom at 210 BPI")
-            << custom(C7, C5, C5) << Tracks{QByteArray::fromHex("0103"), "*", "+"}
-            << QByteArray("45 37 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / "
-                          "00 / 00 / 00 / 01 03 04 / 40");
-        QTest::newRow("standard, no NULs")
-            << standard(T1, T2, T3) << Tracks{"AB", "", "12"}
-            << QByteArray("61 31 / 41 42 04 / 63 33 / 31 32 04 / 40");
-        QTest::newRow("unknown format: letter alone")
-            << standard(T1, "nothing", T3) << Tracks{"", "5", ""} << QByteArray("62 / 35 04 / 40");
-        QTest::newRow("nothing to write")
-            << custom(C5, C6, C7) << Tracks{"", "+", "*"} << QByteArray("40");
+        const auto row = [](const char *name, const Selection &selection, const Tracks &tracks,
+                            const QByteArray &sends) {
+            QTest::newRow(name) << selection << tracks << sends;
+        };
+        const QByteArray nuls15 = QByteArray("00 / ").repeated(15);
+        row("0B on track 3, 5 bits at 75 BPI", custom(C5, C5, C5, D210, D210, D75),
+            {"", "", QByteArray::fromHex("0b")},
+            "47 35 / 00 / 00 / 00 / 00 / 00 / 00 / 0b 04 / 40");
+        row("custom at 210 BPI", custom(C7, C5, C5), {QByteArray::fromHex("0103"), "*", "+"},
+            "45 37 / " + nuls15 + "01 03 04 / 40");
+        row("standard, no NULs", standard(T1, T2, T3), {"AB", "", "12"},
+            "61 31 / 41 42 04 / 63 33 / 31 32 04 / 40");
+        row("unknown format: letter alone", standard(T1, "nothing", T3), {"", "5", ""},
+            "62 / 35 04 / 40");
+        row("nothing to write", custom(C5, C6, C7), {"", "+", "*"}, "40");
     }
 
     void kvtWrite() {
@@ -191,8 +189,7 @@ private Q_SLOTS:
         state.NonIsoT3Density = D75;
         const Selection selection = selectionOf(state);
         QCOMPARE(kvtWireSends(selection, {"", "\x01", ""}),
-                 "46 36 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / 00 / "
-                 "00 / 01 04 / 40");
+                 "46 36 / " + QByteArray("00 / ").repeated(15) + "01 04 / 40");
         QCOMPARE(lrqDensityFrame(selection).toHex(' '), "1b 6a 4b d2 4b");
         QCOMPARE(kvtReadTrackCommand(selection, 0), "U7");
         QCOMPARE(kvtReadTrackCommand(selection, 2), "W5");

@@ -2,14 +2,12 @@
 #include "SetupRig.h"
 
 #include "iso/cfrmReadCard.h"
-#include "link/LineSettings.h"
 #include "ui/WindowConventions.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -56,8 +54,7 @@ private Q_SLOTS:
         QFETCH(bool, high);
         QFETCH(QByteArray, mode);
         QFETCH(QString, line);
-        for (const QString &pair : pairs)
-            stored().setValue(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+        storePairs(pairs);
         SetupRig rig;
         QStringList boxes;
         for (int n = 1; n <= 4; ++n)
@@ -78,11 +75,6 @@ private Q_SLOTS:
         QCOMPARE(rig.chosen.number, 9);
         QCOMPARE(rig.chosen.device, QStringLiteral("/dev/ttyS8"));
         QCOMPARE(rig.port.config().number, 9);
-        const auto parsed = parseLineSettings(line.toLatin1());
-        QVERIFY(parsed);
-        QCOMPARE(parsed->baud, boxes[1].toInt());
-        QCOMPARE(parsed->parity, boxes[2].toLower().at(0).toLatin1());
-        QCOMPARE(parsed->dataBits, boxes[3].toInt());
         boxes[0] = QStringLiteral("9");
         const QStringList keys{"Comm/Port", "Comm/Baud", "Comm/Parity", "Comm/DataBit"};
         for (int n = 0; n < 4; ++n)
@@ -159,38 +151,12 @@ private Q_SLOTS:
         QCOMPARE(stored().value("Globe/Coercivity"), QVariant(high ? "High" : "Low"));
     }
 
-    // A port text that is not a number, and a port that cannot be opened: the reason is shown.
-    void portFailures_data() {
-        QTest::addColumn<QString>("portText");
-        QTest::addColumn<bool>("openFails");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("not a number") << "COM1" << false << "is not a port number";
-        QTest::newRow("no device") << "5" << true << "No device /dev/ttyS4 for port 5.";
-    }
-
-    void portFailures() {
-        QFETCH(QString, portText);
-        QFETCH(QString, reason);
-        SetupRig rig;
-        rig.box(1)->setEditText(portText);
-        QFETCH(bool, openFails);
-        rig.port.failOpen(openFails ? reason : QString());
-        rig.pressOk();
-        QCOMPARE(rig.errors.size(), 1);
-        QVERIFY2(rig.errors[0].contains(reason), qPrintable(rig.errors[0]));
-        QCOMPARE(rig.port.opens(), 0);
-        QVERIFY(rig.port.sent().isEmpty());
-        QVERIFY(rig.child<QPushButton>("Command1")->isEnabled());
-        QCOMPARE(stored().allKeys(), QStringList());
-    }
-
     // The port text as typed, with a no-break space before the number: what passed the
     // check is the port a later window opens.
     void portTextParsedOnce() {
         SetupRig rig;
         rig.box(1)->setEditText(QStringLiteral("\u00A05"));
-        rig.port.onSend(Del, ":");
-        rig.port.onSend("{", "^");
+        rig.encoderAnswers();
         rig.pressOk();
         QCOMPARE(rig.mainOpened, 1);
         QCOMPARE(rig.chosen.number, 5);
@@ -236,8 +202,7 @@ private Q_SLOTS:
 
         SetupRig rig;
         rig.box(1)->setEditText(QStringLiteral("7"));
-        rig.port.onSend(Del, ":");
-        rig.port.onSend("{", "^");
+        rig.encoderAnswers();
         rig.pressOk();
         QCOMPARE(rig.saveErrors.size(), 1);
         QVERIFY2(rig.saveErrors[0].contains(QDir::toNativeSeparators(file)) &&
@@ -267,38 +232,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("description");
-        QTest::newRow("port") << "Combo1"
-                              << "Serial Port"
-                              << "1"
-                              << "";
-        QTest::newRow("baud rate") << "Combo2"
-                                   << "Baud Rate"
-                                   << "9600"
-                                   << "";
-        QTest::newRow("parity") << "Combo3"
-                                << "Parity"
-                                << "Odd"
-                                << "";
-        QTest::newRow("data bits") << "Combo4"
-                                   << "Data Bits"
-                                   << "7"
-                                   << "";
-        QTest::newRow("mode frame") << "Frame1"
-                                    << "Emulation Mode"
-                                    << ""
-                                    << "";
-        QTest::newRow("high co") << "Option1_0"
-                                 << "High Co"
-                                 << ""
-                                 << "Write Coercivity";
-        QTest::newRow("LRQ118") << "Option2_1"
-                                << "LRQ118"
-                                << ""
-                                << "Emulation Mode";
-        QTest::newRow("OK") << "Command1"
-                            << "OK"
-                            << ""
-                            << "";
+        const auto row = [](const char *control, const char *name, const char *value = "",
+                            const char *description = "") {
+            QTest::newRow(control)
+                << QString::fromLatin1(control) << QString::fromLatin1(name)
+                << QString::fromLatin1(value) << QString::fromLatin1(description);
+        };
+        row("Combo1", "Serial Port", "1");
+        row("Combo2", "Baud Rate", "9600");
+        row("Combo3", "Parity", "Odd");
+        row("Combo4", "Data Bits", "7");
+        row("Frame1", "Emulation Mode");
+        row("Option1_0", "High Co", "", "Write Coercivity");
+        row("Option2_1", "LRQ118", "", "Emulation Mode");
+        row("Command1", "OK");
     }
 
     void accessibleNames() {

@@ -27,51 +27,46 @@ private Q_SLOTS:
     void init() { stored().clear(); }
 
     // The grey label beside the port box and the check that follows agree: the check opens
-    // the device the label names, or fails with a sentence that states the accepted range.
+    // the device the label names, or fails with a sentence that states the accepted range, or
+    // with the port's own reason when the device cannot be opened; nothing is saved then.
     // Port 3 is mapped to a detected adapter; a second adapter is offered under 13.
     void deviceLabelAgreesWithCheck_data() {
         QTest::addColumn<QString>("portText");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("reason"); // empty: the check opens the label's device
+        QTest::addColumn<QString>("openFailure");
+        const auto row = [](const char *name, const QString &portText, const QString &label,
+                            const QString &reason = {}, const QString &openFailure = {}) {
+            QTest::newRow(name) << portText << label << reason << openFailure;
+        };
         const QString none = QStringLiteral("No device: ports are 1 to 32767");
         const QString range =
             QStringLiteral("choose 1 to 12 or type another number from 1 to 32767.");
-        QTest::newRow("listed number") << "5"
-                                       << "/dev/ttyS4"
-                                       << "";
-        QTest::newRow("mapped adapter") << "3"
-                                        << "/dev/ttyUSB0 - FT232R USB UART"
-                                        << "";
-        QTest::newRow("offered adapter") << "13"
-                                         << "/dev/ttyACM0 - USB Serial"
-                                         << "";
-        QTest::newRow("blanks around") << " 7 "
-                                       << "/dev/ttyS6"
-                                       << "";
-        QTest::newRow("typed, unlisted") << "200"
-                                         << "/dev/ttyS199"
-                                         << "";
-        QTest::newRow("highest") << "32767"
-                                 << "/dev/ttyS32766"
-                                 << "";
-        QTest::newRow("above the range")
-            << "99999" << none << "There is no serial port 99999: " + range;
-        QTest::newRow("zero") << "0" << none << "There is no serial port 0: " + range;
-        QTest::newRow("letters") << "COM1" << none
-                                 << "The serial port \"COM1\" is not a port number: " + range;
-        QTest::newRow("empty") << "" << none << "No serial port is chosen: " + range;
+        const QString noDevice = QStringLiteral("No device /dev/ttyS4 for port 5.");
+        row("listed number", "5", "/dev/ttyS4");
+        row("mapped adapter", "3", "/dev/ttyUSB0 - FT232R USB UART");
+        row("offered adapter", "13", "/dev/ttyACM0 - USB Serial");
+        row("blanks around", " 7 ", "/dev/ttyS6");
+        row("typed, unlisted", "200", "/dev/ttyS199");
+        row("highest", "32767", "/dev/ttyS32766");
+        row("above the range", "99999", none, "There is no serial port 99999: " + range);
+        row("zero", "0", none, "There is no serial port 0: " + range);
+        row("letters", "COM1", none, "The serial port \"COM1\" is not a port number: " + range);
+        row("empty", "", none, "No serial port is chosen: " + range);
+        row("device cannot be opened", "5", "/dev/ttyS4", noDevice, noDevice);
     }
 
     void deviceLabelAgreesWithCheck() {
         QFETCH(QString, portText);
         QFETCH(QString, reason);
+        QFETCH(QString, openFailure);
         SettingsStore().setPortOverride(3, Ftdi.device);
         SetupRig rig({Ftdi, Acm});
         rig.box(1)->setEditText(portText);
         const QString label = rig.child<QLabel>("PortDevice")->text();
         QTEST(label, "label");
-        rig.port.onSend(Del, ":");
-        rig.port.onSend("{", "^");
+        rig.port.failOpen(openFailure);
+        rig.encoderAnswers();
         rig.pressOk();
         if (reason.isEmpty()) {
             QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join(u'\n')));
@@ -80,6 +75,9 @@ private Q_SLOTS:
         } else {
             QCOMPARE(rig.errors, QStringList{reason});
             QCOMPARE(rig.port.opens(), 0);
+            QVERIFY(rig.port.sent().isEmpty());
+            QVERIFY(rig.child<QPushButton>("Command1")->isEnabled());
+            QCOMPARE(stored().allKeys(), QStringList{"Ports/COM3"});
         }
     }
 
@@ -97,19 +95,12 @@ private Q_SLOTS:
         const QString ftdiItem = QStringLiteral("/dev/ttyUSB0 - FT232R USB UART");
         QTest::newRow("first run, one adapter")
             << QStringList() << QStringList{ftdi} << QStringList{"13 " + ftdiItem} << "13";
-        QTest::newRow("first run, an adapter and a built-in port")
-            << QStringList() << QStringList{builtIn, ftdi} << QStringList{"13 " + ftdiItem} << "13";
         QTest::newRow("first run, two adapters")
             << QStringList() << QStringList{ftdi, acm}
             << QStringList{"13 /dev/ttyACM0 - USB Serial", "14 " + ftdiItem} << "1";
-        QTest::newRow("first run, adapter already mapped")
-            << QStringList{"Ports/COM3=/dev/ttyUSB0"} << QStringList{ftdi}
-            << QStringList{"3 " + ftdiItem} << "3";
-        QTest::newRow("saved port kept") << QStringList{"Comm/Port=2"} << QStringList{ftdi}
-                                         << QStringList{"13 " + ftdiItem} << "2";
         QTest::newRow("saved port 13 keeps its meaning")
-            << QStringList{"Comm/Port=13"} << QStringList{ftdi} << QStringList{"14 " + ftdiItem}
-            << "13";
+            << QStringList{"Comm/Port=13"} << QStringList{builtIn, ftdi}
+            << QStringList{"14 " + ftdiItem} << "13";
         QTest::newRow("virtual encoder's mapping, nothing detected")
             << QStringList{"Ports/COM20=/dev/pts/7"} << QStringList()
             << QStringList{"20 /dev/pts/7"} << "1";
@@ -118,8 +109,7 @@ private Q_SLOTS:
     void portList() {
         QFETCH(QStringList, pairs);
         QFETCH(QStringList, detected);
-        for (const QString &pair : pairs)
-            stored().setValue(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+        storePairs(pairs);
         QList<DetectedPort> ports;
         for (const QString &port : detected)
             ports << DetectedPort{port.section(u'|', 0, 0), port.section(u'|', 1, 1),
@@ -181,8 +171,7 @@ private Q_SLOTS:
         QCOMPARE(rig.port.config().device, Ftdi.device);
         QCOMPARE(stored().allKeys(), QStringList());
 
-        rig.port.onSend(Del, ":");
-        rig.port.onSend("{", "^");
+        rig.encoderAnswers();
         rig.pressOk();
         QCOMPARE(rig.mainOpened, 1);
         QCOMPARE(stored().value("Comm/Port").toString(), QStringLiteral("14"));

@@ -17,7 +17,6 @@ public:
     void failOpen(const QString &why) { openFailure_ = why; }
     [[nodiscard]] QByteArray sent() const { return sends_.join(); }
     [[nodiscard]] const QList<QByteArray> &sends() const { return sends_; }
-    void clearSent() { sends_.clear(); }
     [[nodiscard]] int opens() const { return opens_; }
     [[nodiscard]] int closes() const { return closes_; }
 

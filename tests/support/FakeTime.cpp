@@ -11,7 +11,6 @@ void FakePump::yield() {
 }
 
 void FakePump::idle(CommControl *, Duration max) {
-    ++idles_;
     step(std::clamp(max, Duration(1), tick_));
 }
 

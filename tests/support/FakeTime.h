@@ -33,7 +33,6 @@ public:
     void after(Duration delay, std::function<void()> action) { at(clock_.now() + delay, action); }
 
     int yields() const { return yields_; }
-    int idles() const { return idles_; }
 
 private:
     void step(Duration d);
@@ -46,5 +45,4 @@ private:
     Duration tick_;
     std::vector<Scheduled> scheduled_;
     int yields_ = 0;
-    int idles_ = 0;
 };

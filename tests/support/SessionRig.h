@@ -23,6 +23,12 @@ struct Reply {
 };
 using Replies = QList<Reply>;
 
+// The LRQ118 status that acknowledges a command.
+inline const QByteArray Ok = QByteArray::fromHex("1b30");
+// ESC s ESC 01 %ABC? ESC 02 ;123? ESC 03 ;+? FS ESC 0
+inline const QByteArray GoldenRead =
+    QByteArray::fromHex("1b731b01254142433f1b023b3132333f1b033b2b3f1c1b30");
+
 inline void script(ScriptedPort &port, const Replies &replies) {
     for (const Reply &r : replies) {
         if (r.command.isEmpty())
