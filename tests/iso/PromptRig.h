@@ -120,17 +120,3 @@ template <class Window> struct ModelRig : PromptRig<Window, ModelPort> {
 };
 
 template <class Window> using ScriptRig = PromptRig<Window, ScriptedPort>;
-
-// A KVT-380A window that writes, against an encoder that answers nothing: the opening
-// command and the indications each give up after their limit, and the window closes on its
-// own after the read error window.
-template <class Window> void runAgainstSilentEncoder(ModelRig<Window> &rig) {
-    rig.model().setSilent(true);
-    const Duration start = rig.clock.now();
-    rig.pump.after(std::chrono::minutes(1), [&rig] { rig.cancelButton()->click(); });
-    rig.window->run();
-
-    QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
-    QCOMPARE(sentHex(*rig.port), "7f 28 4c 6c 4d 6d 7f");
-    QVERIFY(rig.clock.now() - start < std::chrono::seconds(10));
-}

@@ -168,12 +168,6 @@ private Q_SLOTS:
         QVERIFY(sent.endsWith(lrq && cancelled ? " 7f 1b61" : " 7f"));
         QVERIFY(!rig.port->isOpen());
     }
-
-    void silentEncoderStillGetsTheErrorWindow() {
-        ModelRig<cfrmEncodeRF> rig(Set::Kvt380a);
-        rig.state.EncodeFileText = "A|1|+\r\n";
-        runAgainstSilentEncoder(rig);
-    }
 };
 
 QTEST_MAIN(TestFileWindows)

@@ -1,7 +1,31 @@
 #include "PromptRig.h"
 
+#include "app/MainModule.h"
+#include "iso/cfrmEncodeRF.h"
 #include "iso/cfrmReadCard.h"
 #include "iso/cfrmWriteCard.h"
+
+namespace {
+
+template <class Window> void openingFailsIn(bool silent) {
+    ModelRig<Window> rig(Set::Kvt380a);
+    rig.records.setTrack(0, "ABC");
+    rig.state.EncodeFileText = "A|1|+\r\n";
+    if (silent)
+        rig.model().setSilent(true);
+    else
+        rig.model().answerWrongly("(", "!");
+    const Duration start = rig.clock.now();
+    rig.pump.after(1min, [&rig] { rig.cancelButton()->click(); });
+    rig.window->run();
+
+    QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
+    // Ready off, the error indication on and off, then DEL, all within 10 s.
+    QCOMPARE(sentHex(*rig.port), "7f 28 4c 6c 4d 6d 7f");
+    QVERIFY(rig.clock.now() - start < 10s);
+}
+
+} // namespace
 
 class TestReadWrite : public QObject {
     Q_OBJECT
@@ -87,21 +111,21 @@ private Q_SLOTS:
         }
     }
 
-    void refusedOpeningShowsReadError() {
-        ModelRig<cfrmWriteCard> rig(Set::Kvt380a);
-        rig.records.setTrack(0, "ABC");
-        rig.model().answerWrongly("(", "!");
-        rig.window->run();
-
-        QCOMPARE(rig.errors, QStringList{"Read Swipe Error: "});
-        // Ready off after the refusal, then the error indication on and off, then DEL.
-        QCOMPARE(sentHex(*rig.port), "7f 28 4c 6c 4d 6d 7f");
+    // The opening command refused, or nothing answered at all: the ready and error
+    // indications each give up after their limit, and the window closes on its own after the
+    // read error window.
+    void openingFails_data() {
+        QTest::addColumn<bool>("fileWindow"); // else the write window
+        QTest::addColumn<bool>("silent");     // else "(" is refused
+        QTest::newRow("write window, ( refused") << false << false;
+        QTest::newRow("write window, silent encoder") << false << true;
+        QTest::newRow("file encode window, silent encoder") << true << true;
     }
 
-    void silentEncoderStillGetsTheErrorWindow() {
-        ModelRig<cfrmWriteCard> rig(Set::Kvt380a);
-        rig.records.setTrack(0, "ABC");
-        runAgainstSilentEncoder(rig);
+    void openingFails() {
+        QFETCH(bool, fileWindow);
+        QFETCH(bool, silent);
+        fileWindow ? openingFailsIn<cfrmEncodeRF>(silent) : openingFailsIn<cfrmWriteCard>(silent);
     }
 
     // An encoder that answers every read request with "^^" gets the read again, a few times
