@@ -201,29 +201,6 @@ private Q_SLOTS:
         QTEST(readAll(text), "records");
     }
 
-    // A file of a million records is written, checked and read back whole.
-    void millionRecords() {
-        constexpr int Count = 1'000'000;
-        QByteArray text;
-        for (int i = 0; i < Count; ++i) {
-            const QByteArray number = QByteArray::number(i);
-            QVERIFY(AppendCardRecord(text, {"%B" + number + "^DOE/J^", number + "=2512", "+"}));
-        }
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"million.txt"_s);
-        QCOMPARE(outcomeName(WriteRecordFile(path, text, WriteMode::CreateOnly).outcome),
-                 "Written");
-        const RecordFileCheckResult result = CheckRecordFile(path);
-        QCOMPARE(result.records, Count);
-        RecordReader reader(result.text);
-        std::optional<IsoFrames::Tracks> last;
-        int read = 0;
-        for (; const auto tracks = reader.next(); ++read)
-            last = tracks;
-        QCOMPARE(read, Count);
-        QCOMPARE(last->at(1), "999999=2512");
-    }
-
     // Existing files are replaced only when asked. A write cut short, as on a full disk where
     // the file may hold at most 4096 bytes (a text of 10,000 fails while the file is flushed,
     // one of 200,000 while it is written), leaves the folder as it was.

@@ -7,6 +7,8 @@
 
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray DeckRecords = "ONE|1|11\r\nTWO|2|22\r\nTHREE|3|+\r\n";
@@ -41,23 +43,17 @@ struct Waits {
 class TestFileWindows : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Three cards of the deck saved, after a bad card swiped before them. A track read as "*"
-    // is shown as read; nor is a KVT-380A answer kept that would not read back as the same card.
+    // Three cards of the deck saved, in both command sets, after a bad card that is refused:
+    // a failed read, a track read as "*", or a KVT-380A answer that would not read back as the
+    // same card.
     void saveSwipes_data() {
         QTest::addColumn<Set>("set");
         QTest::addColumn<QString>("fault"); // of the bad card
         QTest::addColumn<QString>("error");
-        for (const Set set : {Set::Lrq118, Set::Kvt380a})
-            setRow(set, "three cards") << ""
-                                       << "";
-        setRow(Set::Kvt380a, "a failed read") << "read"
-                                              << "Read Swipe Error: *";
-        setRow(Set::Lrq118, "a damaged track") << "damaged"
-                                               << "Read Swipe Error: *";
-        setRow(Set::Kvt380a, "a damaged track") << "damaged"
-                                                << "Read Swipe Error: BAD";
-        setRow(Set::Kvt380a, "| in an answer") << "B|D"
-                                               << "Read Swipe Error: B|D";
+        setRow(Set::Kvt380a, "a failed read") << u"read"_s << u"Read Swipe Error: *"_s;
+        setRow(Set::Lrq118, "a damaged track") << u"damaged"_s << u"Read Swipe Error: *"_s;
+        setRow(Set::Kvt380a, "a damaged track") << u"damaged"_s << u"Read Swipe Error: BAD"_s;
+        setRow(Set::Kvt380a, "| in an answer") << u"B|D"_s << u"Read Swipe Error: B|D"_s;
     }
 
     void saveSwipes() {
@@ -65,8 +61,7 @@ private Q_SLOTS:
         QFETCH(QString, fault);
         QFETCH(QString, error);
         SaveRig rig(set);
-        if (!fault.isEmpty())
-            rig.model().insertCard(Card::fromTexts("BAD", "9", fault == u"damaged" ? "*" : "9"));
+        rig.model().insertCard(Card::fromTexts("BAD", "9", fault == u"damaged" ? "*" : "9"));
         if (fault == u"read")
             rig.model().failNextRead();
         else if (fault.contains(u'|'))
@@ -81,7 +76,7 @@ private Q_SLOTS:
 
         // A failed card keeps its number.
         QCOMPARE(rig.errors.join(""), error);
-        QCOMPARE(waits.numbers.join(' '), error.isEmpty() ? "1 2 3 4" : "1 1 2 3 4");
+        QCOMPARE(waits.numbers.join(' '), "1 1 2 3 4");
         QCOMPARE(rig.state.SaveFileText, DeckRecords);
         QCOMPARE(RecoveryFile::pendingText(rig.recovery.path()), DeckRecords);
         // The last card's blank track 3 is stored and shown as "+", length 1.
@@ -100,23 +95,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("act");
         QTest::addColumn<QString>("numbers");
         QTest::addColumn<QByteArray>("written");
+        const auto row = [](Set set, const char *name, const char *act, const char *numbers,
+                            const QByteArray &written, const QByteArray &file = DeckRecords) {
+            setRow(set, name) << file << QString::fromLatin1(act) << QString::fromLatin1(numbers)
+                              << written;
+        };
         const QByteArray all = "ONE|1|11 TWO|2|22 THREE|3|";
         for (const Set set : {Set::Lrq118, Set::Kvt380a}) {
-            setRow(set, "three records") << DeckRecords << ""
-                                         << "1 2 3" << all;
-            setRow(set, "Skip on the second") << DeckRecords << "skip"
-                                              << "1 2 2" << QByteArray("ONE|1|11 THREE|3|");
-            setRow(set, "a failed write, then a good one") << DeckRecords << "fail"
-                                                           << "1 1 2 3" << all;
+            row(set, "three records", "", "1 2 3", all);
+            row(set, "Skip on the second", "skip", "1 2 2", "ONE|1|11 THREE|3|");
+            row(set, "a failed write, then a good one", "fail", "1 1 2 3", all);
         }
-        setRow(Set::Lrq118, "Cancel on the first") << DeckRecords << "cancel"
-                                                   << "1" << QByteArray();
-        setRow(Set::Lrq118, "close box on the first") << DeckRecords << "close"
-                                                      << "1" << QByteArray();
-        setRow(Set::Lrq118, "last line unended") << QByteArray("ONE|1|11\r\nTWO|2|22") << ""
-                                                 << "1" << QByteArray("ONE|1|11");
-        setRow(Set::Kvt380a, "refused") << DeckRecords << "refuse"
-                                        << "1" << QByteArray();
+        row(Set::Lrq118, "Cancel on the first", "cancel", "1", {});
+        row(Set::Lrq118, "close box on the first", "close", "1", {});
+        row(Set::Lrq118, "last line unended", "", "1", "ONE|1|11", "ONE|1|11\r\nTWO|2|22");
+        row(Set::Kvt380a, "refused", "refuse", "1", {});
     }
 
     void encodeRecords() {
