@@ -36,6 +36,12 @@ inline QByteArray cardText(const Card &card) {
     return card.tracks[0].data + '|' + card.tracks[1].data + '|' + card.tracks[2].data;
 }
 
+// Three cards to save, the last with a blank track 3, and the records they are saved as.
+inline const QList<Card> ThreeCards{Card::fromTexts("ONE", "1", "11"),
+                                    Card::fromTexts("TWO", "2", "22"),
+                                    Card::fromTexts("THREE", "3", "")};
+inline const QByteArray DeckRecords = "ONE|1|11\r\nTWO|2|22\r\nTHREE|3|+\r\n";
+
 // A data row named after its command set and starting with it.
 inline QTestData &setRow(Set set, const char *what) {
     return QTest::addRow("%s, %s", modeOf(set).constData(), what) << set;

@@ -1,6 +1,4 @@
-#include "FakeLink.h"
-#include "ModalWatcher.h"
-#include "ModelPort.h"
+#include "PromptRig.h"
 
 #include "app/MainModule.h"
 #include "iso/FileCommands.h"
@@ -11,18 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QProcess>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
-using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray DeckRecords = "ONE|1|11\r\nTWO|2|22\r\nTHREE|3|+\r\n";
 
 QByteArray fileBytes(const QString &path) {
     QFile file(path);
@@ -60,9 +52,7 @@ struct Rig : FakeLink {
           commands(context([this](QObject *owner) {
                        port = new ModelPort(clock, EncoderModel::CommandSet::Lrq118);
                        port->setParent(owner);
-                       port->model().setDeck({Card::fromTexts("ONE", "1", "11"),
-                                              Card::fromTexts("TWO", "2", "22"),
-                                              Card::fromTexts("THREE", "3", "")});
+                       port->model().setDeck(ThreeCards);
                        port->model().setAutoSwipe(300ms);
                        return port;
                    }),

@@ -11,18 +11,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray DeckRecords = "ONE|1|11\r\nTWO|2|22\r\nTHREE|3|+\r\n";
-
 struct RecoveryFolder {
     QTemporaryDir folder;
     RecoveryFile recovery{folder.path()};
 };
 
 struct SaveRig : RecoveryFolder, ModelRig<cfrmEncodeWF> {
-    explicit SaveRig(Set set) : ModelRig(set, recovery) {
-        model().setDeck({Card::fromTexts("ONE", "1", "11"), Card::fromTexts("TWO", "2", "22"),
-                         Card::fromTexts("THREE", "3", "")});
-    }
+    explicit SaveRig(Set set) : ModelRig(set, recovery) { model().setDeck(ThreeCards); }
 };
 
 // Notes LC each time the encoder begins to wait for a card.
