@@ -93,9 +93,14 @@ template <class Window, class Port> struct PromptRig : FakeLink {
             return now;
         });
     }
-    // Cancel at a time, as a click does: it waits in the event queue for the next yield.
-    void cancelAt(Duration at) {
-        pump.after(at, [this] {
+    // Cancel at a time, as a click does: it waits in the event queue for the next yield. A
+    // lost port is closed just before; a zero time cancels nothing.
+    void cancelAt(Duration at, bool portLost = false) {
+        if (at == Duration::zero())
+            return;
+        pump.after(at, [this, portLost] {
+            if (portLost)
+                port->close();
             QMetaObject::invokeMethod(cancelButton(), &QAbstractButton::click,
                                       Qt::QueuedConnection);
         });

@@ -201,15 +201,8 @@ private Q_SLOTS:
             rig.errors << error->windowTitle();
             rig.clock.advance(1s); // the operator reads the message
         };
-        Duration cancelled{};
-        if (cancelAt > Duration::zero()) {
-            rig.pump.after(cancelAt, [&] {
-                if (portLost)
-                    rig.port->close();
-                cancelled = rig.clock.now();
-                rig.cancelButton()->click();
-            });
-        }
+        const Duration cancelled = rig.clock.now() + cancelAt;
+        rig.cancelAt(cancelAt, portLost);
         rig.window->run();
 
         QTEST(rig.errors, "errors");

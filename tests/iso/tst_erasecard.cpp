@@ -110,7 +110,6 @@ private Q_SLOTS:
         QTEST(sentHex(*rig.port), "sent");
         QCOMPARE(shown.join(", "), "1, 1 erased, 2, 2 erased, 3");
         QVERIFY(shortestMessage >= frmEraseCard::NextCardPause);
-        QCOMPARE(sentence->text(), frmEraseCard::CardSentence);
         QVERIFY(sentence->width() >= sentence->fontMetrics().horizontalAdvance(sentence->text()));
         QCOMPARE(rig.model().card().describe(),
                  QStringLiteral(R"(track 1 blank, track 2 "123", track 3 blank)"));
@@ -154,10 +153,7 @@ private Q_SLOTS:
         ScriptRig<frmEraseCard> rig(set);
         rig.state.EraseTrackMask = mask;
         script(*rig.port, replies);
-        if (portLost)
-            rig.pump.after(cancelAt, [&rig] { rig.port->close(); });
-        if (cancelAt > Duration::zero())
-            rig.cancelAt(cancelAt);
+        rig.cancelAt(cancelAt, portLost);
         rig.window->run();
 
         const QStringList seen = QStringList(QString::fromLatin1(sentHex(*rig.port))) + rig.errors;
