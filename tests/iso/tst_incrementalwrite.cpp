@@ -1,6 +1,6 @@
+#include "BatchRecord.h"
 #include "PromptRig.h"
 
-#include "app/MainModule.h"
 #include "iso/cfrmWriteIncr.h"
 
 #include <QRegularExpression>
@@ -8,16 +8,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The base record as OK in the base-record window leaves it.
-struct Batch {
-    qint16 track = 1;
-    IsoFrames::Tracks prefixes;
-    qint64 start = 0;
-    qint64 step = 1;
-    qint32 count = 1;
-    QByteArray suffix;
-};
 
 // What the encoder or the operator does to the batch.
 enum class Event { None, SecondWriteFails, CancelAtCard2, ResetRefused };
@@ -29,14 +19,7 @@ struct Rig : ModelRig<cfrmWriteIncr> {
     std::function<void()> afterWrite;
 
     Rig(Set set, const Batch &batch) : ModelRig(set) {
-        state.IncrTrack = batch.track;
-        state.Track1Data = batch.prefixes[0];
-        state.Track2Data = batch.prefixes[1];
-        state.Track3Data = batch.prefixes[2];
-        state.IncrNumber = batch.start;
-        state.IncrStep = batch.step;
-        state.IncrCount = batch.count;
-        state.IncrSuffix = batch.suffix;
+        batch.applyTo(state);
         watcher.inspect = [this](QWidget *shown) {
             happened << progress() + u": "_s + shown->windowTitle();
         };
@@ -62,7 +45,6 @@ struct Rig : ModelRig<cfrmWriteIncr> {
 
 } // namespace
 
-Q_DECLARE_METATYPE(Batch)
 Q_DECLARE_METATYPE(Event)
 
 class TestIncrementalWrite : public QObject {
