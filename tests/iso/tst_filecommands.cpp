@@ -5,12 +5,15 @@
 #include "iso/cfrmEncodeRF.h"
 #include "iso/cfrmEncodeWF.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +27,39 @@ QByteArray fileBytes(const QString &path) {
 bool putFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The in-process LRQ118 encoder with the three cards, each swiped 0.3 s after it is asked for.
+ModelPort *deckPort(FakeClock &clock, QObject *owner) {
+    auto *port = new ModelPort(clock, EncoderModel::CommandSet::Lrq118);
+    port->setParent(owner);
+    port->model().setDeck(ThreeCards);
+    port->model().setAutoSwipe(300ms);
+    return port;
+}
+
+// A save run whose encoder stops swiping after three cards, for the test to kill this program
+// in the middle of it. It returns only when it was not killed.
+int saveUntilKilled(const QString &recoveryFolder) {
+    FakeLink link("LRQ118");
+    ModelPort *port = nullptr;
+    QWidget parent;
+    FileCommands commands(
+        link.context([&](QObject *owner) { return port = deckPort(link.clock, owner); }), &parent,
+        recoveryFolder);
+    commands.setFileDialogs({}, [](QWidget *, const QString &, const QString &, const QString &) {
+        return u"/never/written.txt"_s;
+    });
+    std::function<void()> watch = [&] {
+        if (link.state.SaveCardNumber != 4)
+            return link.pump.after(5ms, watch);
+        port->model().setAutoSwipe(std::nullopt);
+        std::printf("saved 3\n");
+        std::fflush(stdout);
+    };
+    link.pump.after(5ms, watch);
+    commands.saveToFile();
+    return 1;
 }
 
 // The file commands with fake dialogs and the in-process LRQ118 encoder, on the fake clock.
@@ -49,13 +85,7 @@ struct Rig : FakeLink {
 
     Rig()
         : FakeLink("LRQ118"),
-          commands(context([this](QObject *owner) {
-                       port = new ModelPort(clock, EncoderModel::CommandSet::Lrq118);
-                       port->setParent(owner);
-                       port->model().setDeck(ThreeCards);
-                       port->model().setAutoSwipe(300ms);
-                       return port;
-                   }),
+          commands(context([this](QObject *owner) { return port = deckPort(clock, owner); }),
                    &parent, recoveryFolder.path()) {
         const FileChooser choose = [this](QWidget *, const QString &title, const QString &filter,
                                           const QString &name) {
@@ -283,7 +313,8 @@ private Q_SLOTS:
         Rig rig;
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(KVT_SAVECRASH), {rig.recoveryFolder.path()});
+        program.start(QCoreApplication::applicationFilePath(),
+                      {u"--save-until-killed"_s, rig.recoveryFolder.path()});
         QByteArray said;
         const QDeadlineTimer deadline(30000);
         // A slow start (a sanitized build, a busy machine) is waited for, a program that ended
@@ -309,5 +340,14 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestFileCommands)
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--save-until-killed") == 0)
+        return saveUntilKilled(QString::fromLocal8Bit(argv[2]));
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestFileCommands test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_filecommands.moc"
