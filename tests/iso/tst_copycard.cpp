@@ -18,14 +18,6 @@ QString phase(const cfrmCopyCard &window) {
            (buttonText ? "button text" : colour.name()) + (clipped ? " / clipped" : "");
 }
 
-// Cancel while the window waits for the source card after `copies` copies.
-void cancelAfterCopies(CopyRig &rig, int copies) {
-    rig.cancelWhen([&rig, copies] {
-        return rig.written.size() == copies && rig.model().waitingForSwipe() &&
-               rig.window->windowTitle() == cfrmCopyCard::ReadCaption;
-    });
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
@@ -112,7 +104,8 @@ private Q_SLOTS:
             << Fault::RefuseWrite << QStringList{failedWrite, "4d 6d", "0 copies", "A1|11|+"};
     }
 
-    // Two source cards from the deck, each copied onto the card in the slot; then Cancel.
+    // Two source cards from the deck, each copied onto the card in the slot; then Cancel while
+    // the window waits for the next source card.
     void failures() {
         QFETCH(Set, set);
         QFETCH(Fault, fault);
@@ -136,8 +129,12 @@ private Q_SLOTS:
                               rig.records.track(3);
         };
         // A refused write ends the window by itself.
+        const int copies = happened.at(2).front().digitValue();
         if (fault != Fault::RefuseWrite)
-            cancelAfterCopies(rig, happened.at(2).front().digitValue());
+            rig.cancelWhen([&rig, copies] {
+                return rig.written.size() == copies && rig.model().waitingForSwipe() &&
+                       rig.window->windowTitle() == cfrmCopyCard::ReadCaption;
+            });
         rig.window->run();
 
         QByteArrayList indications;
