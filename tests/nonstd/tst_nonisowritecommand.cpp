@@ -84,30 +84,23 @@ void TestNonIsoWriteCommand::densitiesStoredFromTheStart() {
     MainModule state;
     state.initialise();
     nfrmWDD window(state);
-    const QByteArrayList iso = {D210, D75, D210};
     QList<QByteArrayList> seen;
-    Operator pick(
-        {{"nfrmWDD",
-          {},
-          [&](QWidget *w) {
-              seen << densities(state);
-              w->findChild<QComboBox *>(u"Combo1_0"_s)->setCurrentIndex(1);
-              seen << densities(state);
-              Operator::press(w, "Command3");
-          }},
-         // Opened again: the lists start from the ISO densities.
-         {"nfrmWDD",
-          [](QWidget *w) { return w->findChild<QComboBox *>(u"Combo1_0"_s)->currentIndex() == 0; },
-          [&](QWidget *w) {
-              seen << densities(state);
-              w->findChild<QComboBox *>(u"Combo1_1"_s)->setCurrentIndex(0);
-              Operator::press(w, "Command2");
-          }}});
+    // Once the window is open: the densities, a pick in one list, the densities, a button.
+    const auto pick = [&](int track, int index, const char *button) {
+        QTimer::singleShot(0, &window, [&, track, index, button] {
+            seen << densities(state);
+            window.findChild<QComboBox *>(u"Combo1_%1"_s.arg(track))->setCurrentIndex(index);
+            seen << densities(state);
+            window.findChild<QPushButton *>(QLatin1String(button))->click();
+        });
+    };
     state.NonIsoT1Density = D75;
+    pick(0, 1, "Command3");
     QVERIFY(!window.run());
+    pick(1, 0, "Command2");
     QVERIFY(window.run());
-    QCOMPARE(seen, (QList<QByteArrayList>{iso, {D75, D75, D210}, iso}));
-    QCOMPARE(densities(state), (QByteArrayList{D210, D210, D210}));
+    const QByteArrayList iso = {D210, D75, D210};
+    QCOMPARE(seen, (QList<QByteArrayList>{iso, {D75, D75, D210}, iso, {D210, D210, D210}}));
 }
 
 // Write, as the format selection runs it: the density window closes on OK and the entry

@@ -54,19 +54,17 @@ class TestMainMenu : public QObject {
     }
 
     CommandWindows windows() {
-        CommandWindows w;
-        w.readCard = opener(u"readCard"_s);
-        w.writeCard = opener(u"writeCard"_s);
-        w.copyCard = opener(u"copyCard"_s);
-        w.encodeFromFile = opener(u"encodeFromFile"_s);
-        w.saveToFile = opener(u"saveToFile"_s);
-        w.incrTrackSelect = opener(u"incrTrackSelect"_s);
-        w.recEntry = opener(u"recEntry"_s);
-        w.writeIncr = opener(u"writeIncr"_s);
-        w.nonIsoFmtSel = opener(u"nonIsoFmtSel"_s);
-        w.eraseTrackSelect = opener(u"eraseTrackSelect"_s);
-        w.eraseCard = opener(u"eraseCard"_s);
-        return w;
+        return {.readCard = opener(u"readCard"_s),
+                .writeCard = opener(u"writeCard"_s),
+                .copyCard = opener(u"copyCard"_s),
+                .incrTrackSelect = opener(u"incrTrackSelect"_s),
+                .recEntry = opener(u"recEntry"_s),
+                .writeIncr = opener(u"writeIncr"_s),
+                .nonIsoFmtSel = opener(u"nonIsoFmtSel"_s),
+                .eraseTrackSelect = opener(u"eraseTrackSelect"_s),
+                .eraseCard = opener(u"eraseCard"_s),
+                .encodeFromFile = opener(u"encodeFromFile"_s),
+                .saveToFile = opener(u"saveToFile"_s)};
     }
 
 private Q_SLOTS:

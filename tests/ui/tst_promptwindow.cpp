@@ -11,17 +11,21 @@ namespace {
 const QByteArray GoldenRead =
     QByteArray::fromHex("1b731b01254142433f1b023b3132333f1b033b2b3f1c1b30");
 
+// How a window ends before any card: the opening command refused, the window closed
+// during the handshake, the port missing at opening or vanishing while a card is awaited.
+enum class Ending { ResetRefused, ClosedInHandshake, PortMissing, PortVanished };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Ending)
 
 class TestPromptWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void cardsUntilClosed_data();
     void cardsUntilClosed();
-    void openingFailure_data();
-    void openingFailure();
-    void portFailure_data();
-    void portFailure();
+    void endsWithoutACard_data();
+    void endsWithoutACard();
     void skipAndLook();
 };
 
@@ -71,55 +75,48 @@ void TestPromptWindow::cardsUntilClosed() {
     QVERIFY(rig.state.ReplyDone);
 }
 
-// The opening command refused is checked on the write window, which adds to it.
-void TestPromptWindow::openingFailure_data() {
-    QTest::addColumn<QByteArray>("resetReply"); // none: the operator closes the window
+void TestPromptWindow::endsWithoutACard_data() {
+    QTest::addColumn<Ending>("ending");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("reset answered wrongly") << QByteArray("X") << QStringList{"opening error 1"};
-    QTest::newRow("window closed during the handshake") << QByteArray() << QStringList();
+    QTest::addColumn<QList<bool>>("unloads");
+    QTest::addColumn<QByteArray>("sent");
+    // The opening command refused is checked on the write window, which adds to it.
+    QTest::newRow("KVT-380A reset answered wrongly")
+        << Ending::ResetRefused << QStringList{"opening error 1"} << QList{false}
+        << QByteArray("7f 7f");
+    QTest::newRow("KVT-380A window closed during the handshake")
+        << Ending::ClosedInHandshake << QStringList() << QList{true} << QByteArray("7f 7f");
+    // A lost port is reported once, after the wait for the card had ended rather than from
+    // inside it.
+    QTest::newRow("port missing when the window opens")
+        << Ending::PortMissing
+        << QStringList{"No device /dev/ttyS1 for port 2, so this window closes."} << QList{false}
+        << QByteArray();
+    QTest::newRow("device vanished while waiting for a card")
+        << Ending::PortVanished << QStringList{"The device was unplugged, so this window closes."}
+        << QList{false} << QByteArray("1b 61 1b 84 1b 72");
 }
 
-void TestPromptWindow::openingFailure() {
-    QFETCH(QByteArray, resetReply);
-    StubPromptRig rig(true);
+void TestPromptWindow::endsWithoutACard() {
+    QFETCH(Ending, ending);
+    StubPromptRig rig(ending == Ending::ResetRefused || ending == Ending::ClosedInHandshake);
     StubPrompt &window = *rig.window;
-    if (resetReply.isEmpty())
+    if (ending == Ending::ResetRefused)
+        rig.port->onSend(QByteArray::fromHex("7f"), "X", 10ms);
+    else if (ending == Ending::ClosedInHandshake)
         rig.pump.after(100ms, [&] { window.close(); });
+    else if (ending == Ending::PortMissing)
+        rig.port->failOpen(QStringLiteral("No device /dev/ttyS1 for port 2."));
     else
-        rig.port->onSend(QByteArray::fromHex("7f"), resetReply, 10ms);
-    window.run();
-
-    QVERIFY(!window.isVisible());
-    QTEST(window.shown, "shown");
-    QCOMPARE(window.unloads, QList<bool>{resetReply.isEmpty()});
-    const QByteArray del = QByteArray::fromHex("7f");
-    QCOMPARE(rig.port->sends(), (QList<QByteArray>{del, del}));
-    QVERIFY(!rig.port->isOpen());
-}
-
-void TestPromptWindow::portFailure_data() {
-    QTest::addColumn<QString>("why"); // what the port says; no reason: it was gone at opening
-    QTest::newRow("port missing when the window opens") << QString();
-    QTest::newRow("device vanished while waiting for a card") << "The device was unplugged.";
-}
-
-void TestPromptWindow::portFailure() {
-    QFETCH(QString, why);
-    StubPromptRig rig;
-    StubPrompt &window = *rig.window;
-    if (why.isEmpty()) {
-        why = QStringLiteral("No device /dev/ttyS1 for port 2.");
-        rig.port->failOpen(why);
-    } else {
         rig.pump.after(500ms, [&] {
             rig.port->close();
-            Q_EMIT rig.port->connectionLost(why);
+            Q_EMIT rig.port->connectionLost(QStringLiteral("The device was unplugged."));
         });
-    }
     window.run();
 
-    // Reported once, after the wait for the card had ended rather than from inside it.
-    QCOMPARE(window.shown, QStringList{why.chopped(1) + ", so this window closes."});
+    QTEST(window.shown, "shown");
+    QTEST(window.unloads, "unloads");
+    QTEST(rig.port->sent().toHex(' '), "sent");
     QVERIFY(!window.isVisible());
     QVERIFY(!rig.port->isOpen());
 }

@@ -81,34 +81,6 @@ private Q_SLOTS:
         QTEST(reads, "pressed");
     }
 
-    // The six track boxes, named by record and track, with the captions linked to them.
-    void trackBoxNames_data() {
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("name");
-        const char *captions[] = {"LIT1_0", "LIT1_1", "LIT1_2", "LIT1_5", "LIT1_4", "LIT1_3"};
-        for (int box = 0; box < 6; ++box)
-            QTest::addRow("TIT%d", box) << box << captions[box]
-                                        << QStringLiteral("%1 record track %2")
-                                               .arg(box < 3 ? "Input" : "Output")
-                                               .arg(box % 3 + 1);
-    }
-
-    void trackBoxNames() {
-        QFETCH(int, box);
-        QFETCH(QString, caption);
-        QFETCH(QString, name);
-        MainModule state;
-        state.initialise();
-        frmMainMenu window(state);
-        auto *trackBox = window.findChild<QWidget *>(QStringLiteral("TIT%1").arg(box));
-        QCOMPARE(QAccessible::queryAccessibleInterface(trackBox)->text(QAccessible::Name), name);
-        QCOMPARE(window.findChild<QLabel *>(caption)->buddy(), trackBox);
-        auto *length = window.findChild<QLabel *>(QStringLiteral("LT%1").arg(box));
-        QCOMPARE(QAccessible::queryAccessibleInterface(length)->text(QAccessible::Description),
-                 QStringLiteral("Characters in ") + name.toLower());
-    }
-
     // Every box, button, option and picture of these windows has a name to be spoken.
     void everyControlNamed() {
         MainModule state;
@@ -128,6 +100,20 @@ private Q_SLOTS:
                      messages.save.findChild<QWidget *>(QStringLiteral("LC")))
                      ->text(QAccessible::Name),
                  QStringLiteral("No card swipe(s) saved to "));
+        // The six track boxes are named by record and track, with their captions linked.
+        const char *captions[] = {"LIT1_0", "LIT1_1", "LIT1_2", "LIT1_5", "LIT1_4", "LIT1_3"};
+        for (int box = 0; box < 6; ++box) {
+            const QString name = QStringLiteral("%1 record track %2")
+                                     .arg(box < 3 ? "Input" : "Output")
+                                     .arg(box % 3 + 1);
+            auto *trackBox = main.findChild<QWidget *>(QStringLiteral("TIT%1").arg(box));
+            QCOMPARE(QAccessible::queryAccessibleInterface(trackBox)->text(QAccessible::Name),
+                     name);
+            QCOMPARE(main.findChild<QLabel *>(captions[box])->buddy(), trackBox);
+            auto *length = main.findChild<QLabel *>(QStringLiteral("LT%1").arg(box));
+            QCOMPARE(QAccessible::queryAccessibleInterface(length)->text(QAccessible::Description),
+                     QStringLiteral("Characters in ") + name.toLower());
+        }
     }
 
     // A prompt window shows beside the main window when the screen has room, otherwise
