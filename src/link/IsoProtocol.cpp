@@ -95,18 +95,8 @@ SwipeResult IsoProtocol::readKvt380a() {
     for (std::size_t i = 0; i < data.size(); ++i) {
         s.yieldOnce();
         s.send(Kvt::ReadTrack[i]);
-        // A track is 0.3 s on the wire at 2400 baud: the whole of it is taken, not the
-        // part that happens to have arrived, nor is the rest left to answer the next command.
-        switch (s.pauseUntilQuiet(KvtTrackReplyTimes[i], true, Stop::OnCancel)) {
-        case WaitEnd::Cancelled:
-            return SwipeResult::NotDone;
-        case WaitEnd::TimedOut:
-            s.discardInput();
-            return SwipeResult::Failed;
-        case WaitEnd::Met:
-            break;
-        }
-        *data[i] = s.input();
+        if (const SwipeResult taken = s.takeTrackAnswer(i, *data[i]); taken != SwipeResult::Done)
+            return taken;
     }
     return SwipeResult::Done;
 }

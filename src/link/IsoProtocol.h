@@ -16,9 +16,6 @@ class IsoProtocol {
 public:
     static constexpr auto LrqReadSettle = std::chrono::seconds(1);
     static constexpr auto KvtReadAckLimit = std::chrono::milliseconds(500);
-    static constexpr std::array<Duration, 3> KvtTrackReplyTimes = {std::chrono::milliseconds(300),
-                                                                   std::chrono::milliseconds(200),
-                                                                   std::chrono::milliseconds(300)};
     static constexpr auto WritePause = std::chrono::milliseconds(500);
     static constexpr auto ErasePause = std::chrono::milliseconds(500);
     static constexpr auto EraseSettle = std::chrono::milliseconds(300);

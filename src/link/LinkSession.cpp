@@ -224,6 +224,22 @@ bool LinkSession::awaitSwipe() {
     return waitFor(swiped, {std::nullopt, true, Stop::OnCancel}) == WaitEnd::Met;
 }
 
+SwipeResult LinkSession::takeTrackAnswer(std::size_t track, QByteArray &answer) {
+    // A track is 0.3 s on the wire at 2400 baud: the whole of it is taken, not the part
+    // that happens to have arrived, nor is the rest left to answer the next command.
+    switch (pauseUntilQuiet(KvtTrackReplyTimes.at(track), true, Stop::OnCancel)) {
+    case WaitEnd::Cancelled:
+        return SwipeResult::NotDone;
+    case WaitEnd::TimedOut:
+        discardInput();
+        return SwipeResult::Failed;
+    case WaitEnd::Met:
+        break;
+    }
+    answer = input();
+    return SwipeResult::Done;
+}
+
 SwipeResult LinkSession::readAgainLater() {
     pause(KvtReadRetryPause, true, Stop::OnCancel);
     // The rest of a confused answer must not pass for the answer to the next read.

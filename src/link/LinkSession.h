@@ -60,6 +60,9 @@ inline constexpr int LongestReplyCharacters = 512;
 // After an answer to the KVT-380A read request other than "^" the read is issued again, but
 // not at once: a confused encoder must not drive thousands of reads a second.
 inline constexpr auto KvtReadRetryPause = std::chrono::milliseconds(50);
+// KVT-380A: the time each track's answer is given before it is taken.
+inline constexpr std::array<Duration, 3> KvtTrackReplyTimes = {
+    std::chrono::milliseconds(300), std::chrono::milliseconds(200), std::chrono::milliseconds(300)};
 inline constexpr auto ClosingReplyLimit = std::chrono::seconds(2);
 
 // The variants of the link primitives that the windows need, with the common behaviour as
@@ -162,6 +165,10 @@ public:
     // KVT-380A, after a wrong answer to the read request: KvtReadRetryPause (Cancel ends
     // it), the rest of the answer discarded, and NotDone, so that the read is issued again.
     [[nodiscard]] SwipeResult readAgainLater();
+    // KVT-380A, after the request for a track (0 to 2): its whole answer into `answer`, taken
+    // once the track's time is over and the line has gone quiet. Done; NotDone on Cancel;
+    // Failed, with the input discarded, when the answer would not end.
+    [[nodiscard]] SwipeResult takeTrackAnswer(std::size_t track, QByteArray &answer);
 
     // Fills Track1Data, Track2Data and Track3Data.
     void storeTracks(const std::array<QByteArray, 3> &tracks);

@@ -74,17 +74,8 @@ SwipeResult NonIsoProtocol::readKvt380a(const Raw::Selection &selection) {
     Tracks tracks;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         s.send(Raw::kvtReadTrackCommand(selection, i));
-        // On a slow line a track takes longer than this wait: all of it is taken.
-        switch (s.pauseUntilQuiet(KvtTrackReplyTimes[i], true, Stop::OnCancel)) {
-        case WaitEnd::Cancelled:
-            return SwipeResult::NotDone;
-        case WaitEnd::TimedOut:
-            s.discardInput();
-            return SwipeResult::Failed;
-        case WaitEnd::Met:
-            break;
-        }
-        tracks[i] = s.input();
+        if (const SwipeResult taken = s.takeTrackAnswer(i, tracks[i]); taken != SwipeResult::Done)
+            return taken;
     }
     s.storeTracks(tracks);
     return SwipeResult::Done;

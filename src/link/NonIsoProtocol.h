@@ -20,9 +20,6 @@ public:
     static constexpr auto KvtReadAckLimit = std::chrono::milliseconds(500);
     // A standard-format read gives the encoder this long after its answer to P.
     static constexpr auto KvtStandardAckSettle = std::chrono::milliseconds(500);
-    static constexpr std::array<Duration, 3> KvtTrackReplyTimes = {std::chrono::milliseconds(300),
-                                                                   std::chrono::milliseconds(200),
-                                                                   std::chrono::milliseconds(300)};
     static constexpr auto LrqWritePause = std::chrono::milliseconds(500);
     static constexpr auto KvtCustomWriteSettle = std::chrono::milliseconds(200);
     static constexpr auto CancelResetPause = std::chrono::milliseconds(300);
